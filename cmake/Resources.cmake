@@ -1,0 +1,1 @@
+# quorvia_add_resources: filled in with the resource compiler.
