@@ -22,9 +22,16 @@ CommandC::~CommandC() {
   }
 }
 
+bool CommandC::IsObserver(const CommandObserverI* observer) const {
+  return std::find(observers_.begin(), observers_.end(), observer) != observers_.end();
+}
+
 void CommandC::NotifyObservers(void (CommandObserverI::*notification)()) {
-  for (std::size_t i = 0; i < observers_.size(); ++i) {
-    (observers_[i]->*notification)();
+  const std::vector<CommandObserverI*> observers = observers_;
+  for (CommandObserverI* observer : observers) {
+    if (IsObserver(observer)) {
+      (observer->*notification)();
+    }
   }
 }
 
@@ -50,10 +57,14 @@ void CommandC::SelectText(std::u16string text) {
     items_.selected = static_cast<std::int32_t>(found - items.begin());
   }
   OnTextSelected(std::move(text));
-  for (std::size_t i = 0; i < observers_.size(); ++i) {
-    CommandObserverI* observer = observers_[i];
-    observer->SelectionChanged();
-    observer->TextChanged();
+  const std::vector<CommandObserverI*> observers = observers_;
+  for (CommandObserverI* observer : observers) {
+    if (IsObserver(observer)) {
+      observer->SelectionChanged();
+    }
+    if (IsObserver(observer)) {
+      observer->TextChanged();
+    }
   }
 }
 

@@ -149,7 +149,10 @@ class CommandC : public CommandI {
   HWND frame_window_ = nullptr;
 
  private:
-  // Calls one notification on every observer, in list order. Walks by index
-  // so that an observer may add or remove observers while being told.
+  bool IsObserver(const CommandObserverI* observer) const;
+  // Calls one notification on every observer, in list order. An observer
+  // may add or remove observers while being told: the walk goes over the
+  // list as it was when the change happened and skips observers removed
+  // meanwhile, so none is told after it left.
   void NotifyObservers(void (CommandObserverI::*notification)());
 };
