@@ -58,6 +58,18 @@ QUORVIA_DECLARE_HANDLE(HGLOBAL);
 using HMODULE = HINSTANCE;
 using HANDLE = void*;
 
+// The value that handle-returning searches give on failure (not null).
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+// Longest path, in characters with the terminator, that fixed buffers hold.
+constexpr DWORD MAX_PATH = 260;
+
+// A point in time: 100-nanosecond intervals since 1601-01-01 (UTC).
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
 constexpr HRESULT MakeHResult(std::uint32_t v) { return static_cast<HRESULT>(v); }
 
 constexpr HRESULT S_OK = 0;
