@@ -89,6 +89,17 @@ TEST(VersionInfo, BareNameOfALoadedLibrary) {
   EXPECT_FALSE(TestLibraryLoaded());
 }
 
+// The program file cannot be loaded as a library; its version is read from
+// the running program.
+TEST(VersionInfo, TheProgramsOwnFile) {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  std::vector<unsigned char> block = ReadVersion(U16(std::string(path, n)));
+  ASSERT_FALSE(block.empty());
+  EXPECT_EQ(FileVersionText(block), u"3.4.5.6");
+}
+
 TEST(VersionInfo, AbsentOrUnreadable) {
   // Libraries without version information, missing files, the test program.
   for (const std::u16string& path : {std::u16string(u"QuorviaPlatform.dll"), std::u16string(u"NoSuchModule.dll"),
