@@ -208,6 +208,11 @@ class ComObjectImpl final : public T {
   HRESULT QueryInterface(REFIID iid, void** out) override {
     return T::InternalQueryInterface(static_cast<T*>(this), T::InterfaceTable(), iid, out);
   }
+  // Typed form: the identifier comes from the out pointer's type.
+  template <class I>
+  HRESULT QueryInterface(I** out) {
+    return QueryInterface(IIDOf<I>(), reinterpret_cast<void**>(out));
+  }
   ULONG AddRef() override { return this->InternalAddRef(); }
   ULONG Release() override {
     ULONG n = this->InternalRelease();
