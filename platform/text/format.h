@@ -73,6 +73,10 @@ class FormatArg {
   FormatArg(T value) noexcept : kind_(Kind::kSigned) {
     signed_ = value ? 1 : 0;
   }
+  // Enumerations print as their underlying integer.
+  template <class T>
+    requires std::is_enum_v<T>
+  FormatArg(T value) noexcept : FormatArg(static_cast<std::underlying_type_t<T>>(value)) {}
   FormatArg(char c) noexcept : kind_(Kind::kChar) { signed_ = c; }
   FormatArg(char16_t c) noexcept : kind_(Kind::kWideChar) { unsigned_ = c; }
   FormatArg(double d) noexcept : kind_(Kind::kDouble) { double_ = d; }

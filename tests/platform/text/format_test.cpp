@@ -47,7 +47,7 @@ void ExpectLikeC(const char* format, Args... args) {
 }
 
 TEST(Format, ConversionsPrintLikeTheCLibrary) {
-  ExpectLikeC("plain text");
+  ExpectLikeC("plain text, surplus argument", 0);
   ExpectLikeC("%d|%i|%u", 42, -17, 3000000000u);
   ExpectLikeC("[%5d][%-5d][%05d][%+d][% d]", 42, 42, 42, 42, 42);
   ExpectLikeC("[%.3d][%8.3d][%-+8.3d][%.0d]", 7, -7, 7, 0);
@@ -106,6 +106,8 @@ TEST(Format, LengthModifiersHaveTheirWindowsSizes) {
   EXPECT_EQ(FormatWide(u"%u %x", -1, -1), u"4294967295 ffffffff");
   EXPECT_EQ(FormatWide(u"%lld", -1), u"-1");
   EXPECT_EQ(FormatWide(u"%d %d", true, 'A'), u"1 65");
+  enum class Colour : unsigned char { kRed = 3 };
+  EXPECT_EQ(FormatWide(u"%d", Colour::kRed), u"3");
   EXPECT_EQ(FormatWide(u"%lf %Lf", 1.5, 2.5), u"1.500000 2.500000");
   // Pointers: 16 upper-case hex digits.
   EXPECT_EQ(FormatWide(u"%p", reinterpret_cast<const void*>(0xBEEF)), u"000000000000BEEF");
