@@ -58,6 +58,18 @@ QUORVIA_DECLARE_HANDLE(HGLOBAL);
 using HMODULE = HINSTANCE;
 using HANDLE = void*;
 
+// The value that handle-returning searches give on failure (not null).
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+// Longest path, in characters with the terminator, that fixed buffers hold.
+constexpr DWORD MAX_PATH = 260;
+
+// A point in time: 100-nanosecond intervals since 1601-01-01 (UTC).
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
 constexpr HRESULT MakeHResult(std::uint32_t v) { return static_cast<HRESULT>(v); }
 
 constexpr HRESULT S_OK = 0;
@@ -85,6 +97,7 @@ constexpr HRESULT DISP_E_TYPEMISMATCH = MakeHResult(0x80020005u);
 constexpr HRESULT DISP_E_UNKNOWNNAME = MakeHResult(0x80020006u);
 constexpr HRESULT DISP_E_BADVARTYPE = MakeHResult(0x80020008u);
 constexpr HRESULT DISP_E_EXCEPTION = MakeHResult(0x80020009u);
+constexpr HRESULT DISP_E_OVERFLOW = MakeHResult(0x8002000Au);
 constexpr HRESULT DISP_E_BADINDEX = MakeHResult(0x8002000Bu);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = MakeHResult(0x8002000Eu);
 constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = MakeHResult(0x8002802Bu);

@@ -1,0 +1,1 @@
+function bubble() { return "?\\"; }
