@@ -7,9 +7,7 @@
 #include "framework/ui_guard.h"
 #include "platform/com/com_error.h"
 #include "platform/module/module.h"
-
-// Frees a bitmap handle; provided by the platform's bitmap module.
-QUORVIA_PLATFORM_API BOOL DeleteObject(HANDLE object);
+#include "platform/ui/bitmap.h"
 
 CommandC::CommandC() try : observers_(), name_(), text_(), tooltip_(), items_(), aux_string_() {
 } catch (const std::bad_alloc&) {
