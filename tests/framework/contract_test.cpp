@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -14,10 +13,7 @@
 
 namespace {
 
-std::string LibraryPath(const char* file) {
-  const char* bin = std::getenv("QUORVIA_TEST_BIN");
-  return std::string(bin != nullptr ? bin : ".") + "/" + file;
-}
+std::string LibraryPath(const char* file) { return std::string(FRAMEWORK_TEST_LIB_DIR) + "/" + file; }
 
 // Every symbol a library exports, but the linker's section markers.
 std::set<std::string> OwnExports(const std::string& path) {
