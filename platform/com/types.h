@@ -58,6 +58,12 @@ QUORVIA_DECLARE_HANDLE(HGLOBAL);
 using HMODULE = HINSTANCE;
 using HANDLE = void*;
 
+// A point in time: 100-nanosecond intervals since 1 January 1601 (UTC).
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
 constexpr HRESULT MakeHResult(std::uint32_t v) { return static_cast<HRESULT>(v); }
 
 constexpr HRESULT S_OK = 0;
@@ -106,6 +112,7 @@ constexpr LONG ERROR_WRITE_FAULT = 29;
 constexpr LONG ERROR_READ_FAULT = 30;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr LONG ERROR_BAD_PATHNAME = 161;
 constexpr LONG ERROR_MOD_NOT_FOUND = 126;
 constexpr LONG ERROR_PROC_NOT_FOUND = 127;
 constexpr LONG ERROR_ALREADY_EXISTS = 183;
