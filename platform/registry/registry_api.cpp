@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -125,7 +126,9 @@ LONG ResolveHandle(State& s, HKEY key, KeyHandle* out) {
   if (const auto row = PredefinedRow(key)) {
     const std::string home = QuorviaHome();
     if (home.empty()) return ERROR_CANTOPEN;
-    *out = KeyHandle{home + "/" + kStoreFileName, 0, *row, KEY_ALL_ACCESS};
+    // One spelling per file, so that one connection serves it.
+    const std::string path = (std::filesystem::path(home) / kStoreFileName).lexically_normal().string();
+    *out = KeyHandle{path, 0, *row, KEY_ALL_ACCESS};
     return ERROR_SUCCESS;
   }
   const auto it = s.handles.find(reinterpret_cast<std::uintptr_t>(key));

@@ -17,6 +17,17 @@ namespace {
 // How long a call waits for another process's transaction before giving up.
 constexpr int kBusyTimeoutMs = 10000;
 
+// While another process holds the store, retry every millisecond for the
+// first 100 tries (registry transactions are short), then every 5 ms, until
+// kBusyTimeoutMs have passed.
+int BusyHandler(void*, int tries) {
+  constexpr int kFastTries = 100;
+  const int waited_ms = tries < kFastTries ? tries : kFastTries + (tries - kFastTries) * 5;
+  if (waited_ms >= kBusyTimeoutMs) return 0;
+  ::usleep(tries < kFastTries ? 1000 : 5000);
+  return 1;
+}
+
 constexpr char kSchema[] =
     "CREATE TABLE reg_meta(store_id INTEGER NOT NULL);"
     "CREATE TABLE reg_keys("
@@ -54,6 +65,11 @@ int QueryInt(sqlite3* db, const char* sql, std::int64_t* out) {
 // names it a store: SQLite's magic and our application id. Everything else
 // (foreign bytes, another program's database) is refused before SQLite could
 // roll back a journal or otherwise touch it.
+//
+// Closing a descriptor drops every POSIX lock the process holds on the file,
+// SQLite's included. That is harmless here: this runs only while no
+// connection of the process has the file open in a transaction (calls are
+// serialised and no transaction outlives a call).
 LONG CheckHeader(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return ERROR_CANTOPEN;
@@ -256,7 +272,7 @@ LONG Store::Open(const std::string& path, std::unique_ptr<Store>* out) {
   }
   std::unique_ptr<Store> store(new Store(db, path));
   sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_busy_handler(db, BusyHandler, nullptr);
   // Every commit is on disk when the call returns; damaged pages are
   // reported instead of trusted. The default rollback journal keeps every
   // committed byte in the store file itself and works between processes.
