@@ -1,5 +1,6 @@
 #include "platform/registry/registry_api.h"
 
+#include <pthread.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -47,10 +48,23 @@ struct State {
   std::uintptr_t next_handle = 0x1000;
 };
 
+State* g_state = nullptr;
+
+// A fork waits for the call in progress, so that the child starts with the
+// mutex free and the state consistent.
+void LockBeforeFork() { g_state->mu.lock(); }
+void UnlockAfterFork() { g_state->mu.unlock(); }
+
+State* MakeState() {
+  g_state = new State();
+  ::pthread_atfork(LockBeforeFork, UnlockAfterFork, UnlockAfterFork);
+  return g_state;
+}
+
 // Built on first use and never destroyed, so that static objects of other
 // libraries may still use the registry while the process exits.
 State& GetState() {
-  static State* state = new State();
+  static State* state = MakeState();
   return *state;
 }
 
@@ -255,7 +269,7 @@ bool IsRootRow(std::int64_t key) { return key >= kClassesRootRow && key <= kLoca
 // hold; the row of `key` itself goes too when `with_key`.
 LONG DeleteBelow(sqlite3* db, std::int64_t key, bool with_key) {
   static constexpr char kTree[] =
-      "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL "
+      "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION "
       "SELECT k.id FROM reg_keys k JOIN tree ON k.parent = tree.id) ";
   const std::string values = std::string(kTree) + "DELETE FROM reg_values WHERE key IN tree";
   const std::string keys = std::string(kTree) + "DELETE FROM reg_keys WHERE id IN tree AND id <> ?2";
