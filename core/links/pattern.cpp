@@ -18,17 +18,19 @@
 // time has already failed and is cut off. Only branch targets and
 // sub-program entries are memoised; every other instruction is reached only
 // from its predecessor.
-//   - Patterns without back-references (every pattern of the shipped
-//     configuration) have no live slots: a state is (program position, text
+//   - Patterns without back-references (the usual case) have no live slots: a state is (program position, text
 //     position), kept in bit sets of (text length + 1) bits per branch target.
 //     A whole search, over all start positions, visits each state at most
 //     once: time and memory are O(program size x text length), and the
 //     results are exactly those of unbounded backtracking.
 //   - Patterns with back-references key their states on the live slot values
-//     as well (a hash table). That keeps the search polynomial, but the
-//     degree grows with the number of live slots, so these searches also
-//     carry a step budget (kBudgetBase + kBudgetPerState x program size x
-//     (text length + 1)); a search that exhausts it reports no match.
+//     as well (a hash table of at most kKeyedMemoBytes). That keeps many
+//     such searches polynomial ("{x}(a+)+b\0" stays linear per start), but
+//     in general the degree grows with the number of live slots, so these
+//     searches also carry a step budget (kBudgetBase + kBudgetPerState x
+//     program size x (text length + 1)); a search that exhausts it reports
+//     no match. Ordinary back-reference patterns on addresses stay far
+//     inside it.
 // Look-ahead results are memoised the same way: a sub-program state is
 // marked as failed when its exploration ends without reaching the end of the
 // sub-program, and every state on the path to that end is marked as
@@ -49,7 +51,6 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
-#include <unordered_map>
 #include <utility>
 
 #include "platform/text/convert.h"
@@ -59,8 +60,11 @@ namespace quorvia {
 namespace {
 
 constexpr int kMaxNesting = 200;
-constexpr std::uint64_t kBudgetBase = 4'000'000;
-constexpr std::uint64_t kBudgetPerState = 16;
+// Step budget of searches that key states on capture values.
+constexpr std::uint64_t kBudgetBase = 1'000'000;
+constexpr std::uint64_t kBudgetPerState = 4;
+// Most memory a keyed state table takes.
+constexpr std::size_t kKeyedMemoBytes = std::size_t{8} << 20;
 
 constexpr char32_t kTab = U'\t';
 
@@ -191,10 +195,16 @@ class Parser {
           items.pop_back();
         }
         NodePtr right = StartsItem() ? ParseItem(depth) : MakeNode(Kind::Empty, true);
-        auto alt = MakeNode(Kind::Alt, left->nullable || right->nullable);
-        alt->kids.push_back(std::move(left));
-        alt->kids.push_back(std::move(right));
-        items.push_back(std::move(alt));
+        // A chain "a|b|c" becomes one alternative of three, tried in order
+        // (the same as (a|b)|c, without nesting the tree).
+        if (left->kind != Kind::Alt) {
+          auto alt = MakeNode(Kind::Alt, left->nullable);
+          alt->kids.push_back(std::move(left));
+          left = std::move(alt);
+        }
+        left->nullable = left->nullable || right->nullable;
+        left->kids.push_back(std::move(right));
+        items.push_back(std::move(left));
         continue;
       }
       items.push_back(ParseItem(depth));
@@ -380,13 +390,17 @@ struct Pattern::Program {
   std::vector<CharSet> sets;
   std::uint32_t groups = 0;
   bool anchored = false;
-  // Per instruction: the index of its memo table, or kNoMemo.
-  std::vector<std::int32_t> memo;
-  // Per memoised instruction: the capture slots (2g start, 2g+1 end) whose
-  // values the rest of a match can read. Empty for most patterns.
+  // Per instruction: the row of its bit sets when it is memoised by
+  // (program position, text position) alone, else kNoMemo.
+  std::vector<std::int32_t> dense;
+  // Per instruction: its index in live when it is memoised together with
+  // the values of live capture slots, else kNoMemo.
+  std::vector<std::int32_t> keyed;
+  // Per keyed instruction: the capture slots (2g start, 2g+1 end) whose
+  // values the rest of a match can read.
   std::vector<std::vector<std::uint32_t>> live;
-  std::uint32_t memoCount = 0;
-  bool keyed = false;  // some memoised instruction has live slots
+  std::uint32_t denseCount = 0;
+  std::uint32_t keyWidth = 0;  // words of a keyed state; 0 when nothing is keyed
 };
 
 namespace {
@@ -448,13 +462,18 @@ class Compiler {
         pending_.emplace_back(n.kids[0].get(), Add(Op::LookNeg));
         break;
       case Kind::Alt: {
-        const auto split = Add(Op::Split);
-        p_.code[split].x = Here();
-        Emit(*n.kids[0]);
-        const auto jump = Add(Op::Jmp);
-        p_.code[split].y = Here();
-        Emit(*n.kids[1]);
-        p_.code[jump].x = Here();
+        // Split to each choice but the last in turn; every choice but the
+        // last jumps to the end.
+        std::vector<std::uint32_t> jumps;
+        for (std::size_t i = 0; i + 1 < n.kids.size(); ++i) {
+          const auto split = Add(Op::Split);
+          p_.code[split].x = Here();
+          Emit(*n.kids[i]);
+          jumps.push_back(Add(Op::Jmp));
+          p_.code[split].y = Here();
+        }
+        Emit(*n.kids.back());
+        for (auto j : jumps) p_.code[j].x = Here();
         break;
       }
       case Kind::Repeat:
@@ -552,16 +571,21 @@ class Compiler {
       }
     }
 
-    p_.memo.assign(size, kNoMemo);
+    p_.dense.assign(size, kNoMemo);
+    p_.keyed.assign(size, kNoMemo);
     for (std::uint32_t pc = 0; pc < size; ++pc) {
       if (!target[pc]) continue;
-      p_.memo[pc] = static_cast<std::int32_t>(p_.memoCount++);
       std::vector<std::uint32_t> slotsLive;
       for (std::uint32_t s = 0; s < slots; ++s) {
         if (live[pc][s]) slotsLive.push_back(s);
       }
-      if (!slotsLive.empty()) p_.keyed = true;
-      p_.live.push_back(std::move(slotsLive));
+      if (slotsLive.empty()) {
+        p_.dense[pc] = static_cast<std::int32_t>(p_.denseCount++);
+      } else {
+        p_.keyed[pc] = static_cast<std::int32_t>(p_.live.size());
+        p_.keyWidth = std::max(p_.keyWidth, static_cast<std::uint32_t>(2 + slotsLive.size()));
+        p_.live.push_back(std::move(slotsLive));
+      }
     }
   }
 
@@ -573,22 +597,92 @@ class Compiler {
 // ---------------------------------------------------------------------------
 // Matching
 
+enum Mark : std::uint8_t { kUnseen = 0, kVisited = 1, kSucceeded = 2 };
+
+// States keyed on live capture values: an open-addressing table of
+// fixed-width keys (program position, text position, slot values).
+class KeyedMemo {
+ public:
+  explicit KeyedMemo(std::uint32_t width) : width_(width) {
+    while (maxSlots_ * 2 * (4 * std::size_t{width} + 1) <= kKeyedMemoBytes) maxSlots_ *= 2;
+  }
+
+  Mark Get(const std::uint32_t* key) const {
+    if (marks_.empty()) return kUnseen;
+    const std::size_t at = Probe(key);
+    return static_cast<Mark>(marks_[at]);
+  }
+
+  // A full table keeps the states it holds and forgets new ones: they are
+  // explored again if reached again, which costs steps but not correctness.
+  void Set(const std::uint32_t* key, Mark mark) {
+    if ((used_ + 1) * 2 > marks_.size()) {
+      if (marks_.size() * 2 > maxSlots_) {
+        if (const std::size_t at = Probe(key); marks_[at] != kUnseen) marks_[at] = mark;
+        return;
+      }
+      Grow();
+    }
+    const std::size_t at = Probe(key);
+    if (marks_[at] == kUnseen) {
+      ++used_;
+      std::copy(key, key + width_, keys_.begin() + static_cast<std::ptrdiff_t>(at * width_));
+    }
+    marks_[at] = mark;
+  }
+
+ private:
+  std::size_t Probe(const std::uint32_t* key) const {
+    std::uint64_t h = 0x9E3779B97F4A7C15u;
+    for (std::uint32_t i = 0; i < width_; ++i) h = (h ^ key[i]) * 0xFF51AFD7ED558CCDu;
+    h ^= h >> 32;
+    const std::size_t mask = marks_.size() - 1;
+    for (std::size_t at = h & mask;; at = (at + 1) & mask) {
+      if (marks_[at] == kUnseen ||
+          std::equal(key, key + width_, keys_.begin() + static_cast<std::ptrdiff_t>(at * width_))) {
+        return at;
+      }
+    }
+  }
+
+  void Grow() {
+    std::vector<std::uint32_t> keys = std::move(keys_);
+    std::vector<std::uint8_t> marks = std::move(marks_);
+    const std::size_t capacity = marks.empty() ? 1024 : marks.size() * 2;
+    keys_.assign(capacity * width_, 0);
+    marks_.assign(capacity, kUnseen);
+    used_ = 0;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+      if (marks[i] != kUnseen) Set(&keys[i * width_], static_cast<Mark>(marks[i]));
+    }
+  }
+
+  std::uint32_t width_;
+  std::size_t maxSlots_ = 1024;  // a power of two
+  std::size_t used_ = 0;
+  std::vector<std::uint32_t> keys_;
+  std::vector<std::uint8_t> marks_;
+};
+
 class Searcher {
  public:
   Searcher(const Pattern::Program& program, std::u16string_view text)
       : p_(program),
         text_(text),
         n_(static_cast<std::int32_t>(text.size())),
+        words_(text.size() / 64 + 1),
         caps_(2 * program.groups, -1),
-        visited_(program.memoCount),
-        succeeded_(program.memoCount) {
-    budget_ = program.keyed
+        bits_(2 * program.denseCount * words_, 0),
+        keyedMemo_(program.keyWidth),
+        key_(program.keyWidth, 0) {
+    budget_ = program.keyWidth > 0
                   ? kBudgetBase + kBudgetPerState * program.code.size() * (text.size() + 1)
                   : std::numeric_limits<std::uint64_t>::max();
   }
 
   // One attempt at start; on success fills match.
   bool Attempt(std::int32_t start, Pattern::Match& match) {
+    stack_.clear();
     std::int32_t end = 0;
     if (!Run(0, start, false, &end)) return false;
     match.whole = {static_cast<std::size_t>(start), static_cast<std::size_t>(end)};
@@ -603,7 +697,7 @@ class Searcher {
 
   bool exhausted() const { return exhausted_; }
 
-  // The next character start after pos.
+  // The next character start after pos (pos < text length).
   std::int32_t Step(std::int32_t pos) const {
     std::int32_t len = 1;
     Decode(pos, &len);
@@ -618,12 +712,13 @@ class Searcher {
     std::int32_t pos;   // Explore: text position; Restore: old value
     std::size_t trail;  // Explore: trail length when pushed
   };
+  // A look-ahead state on the current path: dense (row, pos) or a keyed
+  // state whose key words start at key in trailKeys_.
   struct TrailEntry {
-    std::uint32_t pc;
+    std::int32_t row;
     std::int32_t pos;
-    std::string key;
+    std::size_t key;
   };
-  enum Mark : std::uint8_t { kUnseen = 0, kVisited = 1, kSucceeded = 2 };
 
   char32_t Decode(std::int32_t pos, std::int32_t* len) const {
     char32_t c = text_[pos];
@@ -635,71 +730,70 @@ class Searcher {
     return FoldAscii(c);
   }
 
-  std::string Key(std::uint32_t pc, std::int32_t pos) const {
-    const auto& slots = p_.live[p_.memo[pc]];
-    std::string key;
-    key.reserve(8 + 4 * slots.size());
-    auto put = [&key](std::uint32_t v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); };
-    put(pc);
-    put(static_cast<std::uint32_t>(pos));
-    for (auto s : slots) put(static_cast<std::uint32_t>(caps_[s]));
-    return key;
+  std::uint64_t* Row(std::int32_t row, Mark mark) {
+    return &bits_[(2 * static_cast<std::size_t>(row) + (mark == kSucceeded ? 1 : 0)) * words_];
+  }
+  static bool Test(const std::uint64_t* bits, std::int32_t pos) { return (bits[pos >> 6] >> (pos & 63) & 1u) != 0; }
+  static void Put(std::uint64_t* bits, std::int32_t pos) { bits[pos >> 6] |= std::uint64_t{1} << (pos & 63); }
+
+  void FillKey(std::uint32_t pc, std::int32_t pos) {
+    const auto& slots = p_.live[p_.keyed[pc]];
+    std::fill(key_.begin(), key_.end(), std::numeric_limits<std::uint32_t>::max());
+    key_[0] = pc;
+    key_[1] = static_cast<std::uint32_t>(pos);
+    for (std::size_t i = 0; i < slots.size(); ++i) key_[2 + i] = static_cast<std::uint32_t>(caps_[slots[i]]);
   }
 
-  static bool TestBit(const std::vector<std::uint64_t>& bits, std::int32_t pos) {
-    return !bits.empty() && (bits[pos >> 6] >> (pos & 63) & 1u) != 0;
-  }
-  void SetBit(std::vector<std::uint64_t>& bits, std::int32_t pos) {
-    if (bits.empty()) bits.assign(static_cast<std::size_t>(n_) / 64 + 1, 0);
-    bits[pos >> 6] |= std::uint64_t{1} << (pos & 63);
-  }
-
-  Mark GetMark(std::uint32_t pc, std::int32_t pos, const std::string& key) const {
-    const auto m = p_.memo[pc];
-    if (!p_.live[m].empty()) {
-      auto it = keyed_.find(key);
-      return it == keyed_.end() ? kUnseen : static_cast<Mark>(it->second);
-    }
-    if (TestBit(succeeded_[m], pos)) return kSucceeded;
-    return TestBit(visited_[m], pos) ? kVisited : kUnseen;
-  }
-  void SetMark(std::uint32_t pc, std::int32_t pos, const std::string& key, Mark mark) {
-    const auto m = p_.memo[pc];
-    if (!p_.live[m].empty()) {
-      keyed_[key] = mark;
-    } else {
-      SetBit(mark == kSucceeded ? succeeded_[m] : visited_[m], pos);
-    }
-  }
-
-  // Runs the program from entry at pos. For the main program, success stops
-  // with the captures of the match in caps_ and *end set. For a look-ahead
-  // body (sub), the captures are restored before returning.
-  bool Run(std::uint32_t entry, std::int32_t start, bool sub, std::int32_t* end) {
-    std::vector<Job> stack;
-    std::vector<TrailEntry> trail;
-    stack.push_back({JobKind::Explore, entry, start, 0});
-    auto save = [&](std::uint32_t slot, std::int32_t value) {
-      stack.push_back({JobKind::Restore, slot, caps_[slot], 0});
-      caps_[slot] = value;
-    };
-    auto succeed = [&] {
-      for (const auto& t : trail) SetMark(t.pc, t.pos, t.key, kSucceeded);
-      while (!stack.empty()) {
-        if (stack.back().kind == JobKind::Restore) caps_[stack.back().pc] = stack.back().pos;
-        stack.pop_back();
+  // Marks the look-ahead states of the current path from index from on as
+  // succeeded, and drops them from the trail.
+  void CloseTrail(std::size_t from, bool succeeded) {
+    if (succeeded) {
+      for (std::size_t i = from; i < trail_.size(); ++i) {
+        const TrailEntry& t = trail_[i];
+        if (t.row >= 0) {
+          Put(Row(t.row, kSucceeded), t.pos);
+        } else {
+          keyedMemo_.Set(&trailKeys_[t.key], kSucceeded);
+        }
       }
-      return true;
-    };
+    }
+    TruncateTrail(from);
+  }
+  void TruncateTrail(std::size_t length) {
+    if (length < trail_.size()) {
+      trailKeys_.resize(trail_[length].key);
+      trail_.resize(length);
+    }
+  }
 
-    while (!stack.empty()) {
-      const Job job = stack.back();
-      stack.pop_back();
+  void Save(std::uint32_t slot, std::int32_t value) {
+    stack_.push_back({JobKind::Restore, slot, caps_[slot], 0});
+    caps_[slot] = value;
+  }
+
+  // Pops the jobs above base, restoring the captures they saved.
+  void Unwind(std::size_t base) {
+    while (stack_.size() > base) {
+      if (stack_.back().kind == JobKind::Restore) caps_[stack_.back().pc] = stack_.back().pos;
+      stack_.pop_back();
+    }
+  }
+
+  // Runs the program from entry at start. For the main program, success
+  // stops with the captures of the match in caps_ and *end set. For a
+  // look-ahead body (sub) the captures are restored before returning.
+  bool Run(std::uint32_t entry, std::int32_t start, bool sub, std::int32_t* end) {
+    const std::size_t base = stack_.size();
+    const std::size_t trailBase = trail_.size();
+    stack_.push_back({JobKind::Explore, entry, start, trailBase});
+    while (stack_.size() > base) {
+      const Job job = stack_.back();
+      stack_.pop_back();
       if (job.kind == JobKind::Restore) {
         caps_[job.pc] = job.pos;
         continue;
       }
-      if (sub) trail.resize(job.trail);
+      if (sub) TruncateTrail(job.trail);
       std::uint32_t pc = job.pc;
       std::int32_t pos = job.pos;
       for (;;) {
@@ -707,13 +801,30 @@ class Searcher {
           exhausted_ = true;
           return false;
         }
-        if (p_.memo[pc] != kNoMemo) {
-          std::string key = p_.live[p_.memo[pc]].empty() ? std::string() : Key(pc, pos);
-          const Mark mark = GetMark(pc, pos, key);
-          if (mark == kSucceeded) return succeed();
+        if (const std::int32_t row = p_.dense[pc]; row != kNoMemo) {
+          if (Test(Row(row, kSucceeded), pos)) {
+            Unwind(base);
+            CloseTrail(trailBase, true);
+            return true;
+          }
+          std::uint64_t* visited = Row(row, kVisited);
+          if (Test(visited, pos)) break;
+          Put(visited, pos);
+          if (sub) trail_.push_back({row, pos, trailKeys_.size()});
+        } else if (p_.keyed[pc] != kNoMemo) {
+          FillKey(pc, pos);
+          const Mark mark = keyedMemo_.Get(key_.data());
+          if (mark == kSucceeded) {
+            Unwind(base);
+            CloseTrail(trailBase, true);
+            return true;
+          }
           if (mark == kVisited) break;
-          SetMark(pc, pos, key, kVisited);
-          if (sub) trail.push_back({pc, pos, std::move(key)});
+          keyedMemo_.Set(key_.data(), kVisited);
+          if (sub) {
+            trail_.push_back({-1, pos, trailKeys_.size()});
+            trailKeys_.insert(trailKeys_.end(), key_.begin(), key_.end());
+          }
         }
         const Inst& in = p_.code[pc];
         bool ok = true;
@@ -733,19 +844,19 @@ class Searcher {
             break;
           }
           case Op::Split:
-            stack.push_back({JobKind::Explore, in.y, pos, trail.size()});
+            stack_.push_back({JobKind::Explore, in.y, pos, trail_.size()});
             pc = in.x;
             break;
           case Op::Jmp:
             pc = in.x;
             break;
           case Op::Open:
-            save(2 * in.x, pos);
-            save(2 * in.x + 1, -1);
+            Save(2 * in.x, pos);
+            Save(2 * in.x + 1, -1);
             ++pc;
             break;
           case Op::Close:
-            save(2 * in.x + 1, pos);
+            Save(2 * in.x + 1, pos);
             ++pc;
             break;
           case Op::BackRef: {
@@ -775,23 +886,33 @@ class Searcher {
             break;
           }
           case Op::Match:
-            if (sub) return succeed();
-            *end = pos;
+            if (!sub) {
+              *end = pos;
+              return true;
+            }
+            Unwind(base);
+            CloseTrail(trailBase, true);
             return true;
         }
         if (!ok) break;
       }
     }
+    CloseTrail(trailBase, false);
     return false;
   }
 
   const Pattern::Program& p_;
   std::u16string_view text_;
   std::int32_t n_;
+  std::size_t words_;
   std::vector<std::int32_t> caps_;
-  std::vector<std::vector<std::uint64_t>> visited_;
-  std::vector<std::vector<std::uint64_t>> succeeded_;
-  std::unordered_map<std::string, std::uint8_t> keyed_;
+  // Two rows of words_ words per dense instruction: visited, succeeded.
+  std::vector<std::uint64_t> bits_;
+  KeyedMemo keyedMemo_;
+  std::vector<std::uint32_t> key_;
+  std::vector<Job> stack_;
+  std::vector<TrailEntry> trail_;
+  std::vector<std::uint32_t> trailKeys_;
   std::uint64_t steps_ = 0;
   std::uint64_t budget_ = 0;
   bool exhausted_ = false;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <regex>
 #include <stdexcept>
 #include <string>
 
@@ -211,6 +213,19 @@ TEST(PatternDialect, Accepted) {
   EXPECT_EQ(Pattern(u"{a})}{b}", kHref).GroupCount(), 1u);
 }
 
+// Nesting is limited (the parser recurses over it); long flat patterns are not.
+TEST(PatternDialect, NestingLimit) {
+  const std::u16string deep = std::u16string(150, u'(') + u"a" + std::u16string(150, u')');
+  EXPECT_TRUE(Pattern(deep, kHref).Contains(u"xa"));
+  const std::u16string tooDeep = std::u16string(1000, u'(') + u"a" + std::u16string(1000, u')');
+  EXPECT_THROW(Pattern(tooDeep, kHref), std::invalid_argument);
+  EXPECT_THROW(Pattern(std::u16string(1000, u'!') + u"a", kHref), std::invalid_argument);
+  std::u16string chain = u"{";
+  for (int i = 0; i < 20000; ++i) chain += u"x|";
+  chain += u"y}";
+  EXPECT_EQ(Render(Pattern(chain, kHref), u"ay"), "1:y|y");
+}
+
 // The extraction rule of the result matchers.
 TEST(PatternDialect, ExtractFirstGroup) {
   const Pattern redirect(u"[?&]url={[^&]*}", kHref);
@@ -252,6 +267,129 @@ TEST(PatternDialect, HostileInputsFinish) {
   EXPECT_TRUE(Pattern(u"{x}(a+)+b\\0", kHref).Contains(u"x" + std::u16string(40, u'a') + u"bx"));
   EXPECT_FALSE(Pattern(u"{(a+)+}b\\0", kHref).Contains(std::u16string(40, u'a')));
   EXPECT_FALSE(Pattern(u"{a+}+\\0b", kHref).Contains(std::u16string(1000, u'a')));
+}
+
+
+// Random patterns over a small alphabet, written both in this dialect and as
+// an ECMAScript expression with the same meaning; the leftmost match found
+// must be the same (ECMAScript is a backtracking dialect with the same
+// priorities). This checks that cutting off explored states never changes a
+// result.
+class PatternPair {
+ public:
+  explicit PatternPair(unsigned seed) : rng_(seed) {}
+
+  struct Frag {
+    std::string mine, es;
+    enum Kind { Atom, Quant, Seq, Alt, Not } kind;
+  };
+
+  Frag Sequence(int depth) {
+    Frag out{"", "", Frag::Seq};
+    const int n = 1 + Pick(3);
+    for (int i = 0; i < n; ++i) {
+      const Frag f = Pick(5) == 0 ? Alternative(depth) : Item(depth);
+      out.mine += f.mine;
+      out.es += f.es;
+    }
+    return out;
+  }
+
+ private:
+  int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+
+  static Frag Wrap(const Frag& f) {
+    if (f.kind == Frag::Atom) return f;
+    return {"(" + f.mine + ")", "(?:" + f.es + ")", Frag::Atom};
+  }
+
+  Frag Atom(int depth) {
+    switch (depth > 3 ? Pick(5) : Pick(9)) {
+      case 0: return {"a", "a", Frag::Atom};
+      case 1: return {"b", "b", Frag::Atom};
+      case 2: return {".", "[^]", Frag::Atom};
+      case 3: return {"[ab]", "[ab]", Frag::Atom};
+      case 4: return {"[^a]", "[^a]", Frag::Atom};
+      case 5: {
+        const Frag f = Sequence(depth + 1);
+        return {"(" + f.mine + ")", "(?:" + f.es + ")", Frag::Atom};
+      }
+      case 6:
+      case 7: {
+        ++groups_;
+        const Frag f = Sequence(depth + 1);
+        return {"{" + f.mine + "}", "(" + f.es + ")", Frag::Atom};
+      }
+      default: {  // a group and a back-reference to it
+        const int g = groups_++;
+        const Frag f = Sequence(depth + 1);
+        return {"({" + f.mine + "}\\" + std::to_string(g) + ")",
+                "(?:(" + f.es + ")\\" + std::to_string(g + 1) + ")", Frag::Atom};
+      }
+    }
+  }
+
+  Frag Item(int depth) {
+    Frag f = Atom(depth);
+    switch (Pick(10)) {
+      case 0: case 1: case 2: {
+        static const char* const signs[] = {"*", "+", "?", "*?", "+?", "??"};
+        const std::string sign = signs[Pick(6)];
+        f = Wrap(f);
+        return {f.mine + sign, f.es + sign, Frag::Quant};
+      }
+      case 3: {
+        const Frag inner = Item(depth + 1);
+        const Frag operand = inner.kind == Frag::Quant ? inner : Wrap(inner);
+        return {"!" + operand.mine, "(?!" + operand.es + ")", Frag::Not};
+      }
+      default:
+        return f;
+    }
+  }
+
+  Frag Alternative(int depth) {
+    const Frag l = Item(depth + 1);
+    const Frag r = Item(depth + 1);
+    const Frag lw = l.kind == Frag::Alt ? Wrap(l) : l;
+    const Frag rw = r.kind == Frag::Alt ? Wrap(r) : r;
+    return {lw.mine + "|" + rw.mine, "(?:" + lw.es + "|" + rw.es + ")", Frag::Alt};
+  }
+
+  std::mt19937 rng_;
+  int groups_ = 0;
+};
+
+TEST(PatternDialect, AgreesWithABacktrackingReference) {
+  std::mt19937 textRng(7);
+  int compared = 0;
+  for (unsigned seed = 1; seed <= 1500; ++seed) {
+    const auto pair = PatternPair(seed).Sequence(0);
+    std::optional<Pattern> mine;
+    try {
+      mine.emplace(Utf8ToUtf16(pair.mine), kHref);
+    } catch (const std::invalid_argument&) {
+      continue;  // "*" or "+" after an item that can be empty
+    }
+    const std::regex es(pair.es, std::regex::ECMAScript);
+    for (int t = 0; t < 12; ++t) {
+      std::string text;
+      const int len = std::uniform_int_distribution<int>(0, 9)(textRng);
+      for (int i = 0; i < len; ++i) text += "aabbc"[std::uniform_int_distribution<int>(0, 4)(textRng)];
+      std::smatch m;
+      std::string expected = "-";
+      if (std::regex_search(text, m, es) && !(m.position(0) == static_cast<long>(text.size()) && !text.empty())) {
+        expected = std::to_string(m.position(0)) + ":" + m.str(0);
+      }
+      const auto found = mine->Search(Utf8ToUtf16(text));
+      const std::string actual =
+          found ? std::to_string(found->whole.begin) + ":" + text.substr(found->whole.begin, found->whole.end - found->whole.begin)
+                : "-";
+      ASSERT_EQ(actual, expected) << pair.mine << " / " << pair.es << " on \"" << text << "\"";
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 5000);
 }
 
 }  // namespace
