@@ -43,7 +43,8 @@ class Pattern {
     std::u16string_view Group(std::u16string_view text, std::size_t n) const;
   };
 
-  // Compiles the pattern. A pattern that does not compile throws
+  // Compiles the pattern. A pattern that does not compile (or nests groups,
+  // "!" or abbreviations more than 200 levels deep) throws
   // std::invalid_argument whose message is errorPrefix followed directly by
   // the pattern (as UTF-8).
   Pattern(std::u16string_view pattern, std::string_view errorPrefix);
