@@ -1,0 +1,998 @@
+// The pattern dialect: parser, compiler and matcher.
+//
+// Design
+// ------
+// The pattern is lowered (A-Z only), parsed into a tree and compiled into a
+// small program for a backtracking machine (character tests, ordered
+// two-way branches, jumps, group open/close, back-references, the end
+// anchor, and a negative look-ahead that runs a sub-program of its own).
+// Branches are tried in order, so greedy and lazy repetition and "|" give the
+// result an ordinary backtracking matcher gives.
+//
+// Bounded time. A plain backtracker takes exponential time on patterns such
+// as "(a+)+b" against a long run of a's. This one memoises the states it has
+// already explored: a state is a program position, a text position and the
+// values of those capture slots that a later back-reference can still read
+// (found by a liveness analysis of the program). Whether the rest of a match
+// succeeds from a state depends on nothing else, so a state reached a second
+// time has already failed and is cut off. Only branch targets and
+// sub-program entries are memoised; every other instruction is reached only
+// from its predecessor.
+//   - Patterns without back-references (the usual case) have no live slots: a state is (program position, text
+//     position), kept in bit sets of (text length + 1) bits per branch target.
+//     A whole search, over all start positions, visits each state at most
+//     once: time and memory are O(program size x text length), and the
+//     results are exactly those of unbounded backtracking.
+//   - Patterns with back-references key their states on the live slot values
+//     as well (a hash table of at most kKeyedMemoBytes). That keeps many
+//     such searches polynomial ("{x}(a+)+b\0" stays linear per start), but
+//     in general the degree grows with the number of live slots, so these
+//     searches also carry a step budget (kBudgetBase + kBudgetPerState x
+//     program size x (text length + 1)); a search that exhausts it reports
+//     no match. Ordinary back-reference patterns on addresses stay far
+//     inside it.
+// Look-ahead results are memoised the same way: a sub-program state is
+// marked as failed when its exploration ends without reaching the end of the
+// sub-program, and every state on the path to that end is marked as
+// succeeded, so each look-ahead state is explored once per search.
+//
+// The machine keeps its own explicit stack, so long texts cannot exhaust the
+// thread's stack; the parser and compiler recurse over the pattern's
+// nesting, which is therefore limited to kMaxNesting levels.
+//
+// No repetition loop can spin without consuming text: "*" and "+" after an
+// item that can match the empty text are rejected at compile time, and a
+// back-reference can match the empty text only when its group's body can
+// (a back-reference to a group that is still open, or took no part in the
+// match, fails).
+
+#include "core/links/pattern.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/text/convert.h"
+
+namespace quorvia {
+
+namespace {
+
+constexpr int kMaxNesting = 200;
+// Step budget of searches that key states on capture values.
+constexpr std::uint64_t kBudgetBase = 1'000'000;
+constexpr std::uint64_t kBudgetPerState = 4;
+// Most memory a keyed state table takes.
+constexpr std::size_t kKeyedMemoBytes = std::size_t{8} << 20;
+
+constexpr char32_t kTab = U'\t';
+
+char32_t FoldAscii(char32_t c) { return (c >= U'A' && c <= U'Z') ? c + (U'a' - U'A') : c; }
+
+bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The pattern lowered and split into characters (surrogate pairs joined; a
+// lone surrogate stays a character of its own).
+std::u32string LowerCodePoints(std::u16string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    out.push_back(FoldAscii(c));
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Parse tree
+
+struct CharSet {
+  bool negate = false;
+  std::vector<std::pair<char32_t, char32_t>> ranges;
+
+  bool Contains(char32_t c) const {
+    bool in = std::any_of(ranges.begin(), ranges.end(),
+                          [c](const auto& r) { return c >= r.first && c <= r.second; });
+    return in != negate;
+  }
+};
+
+enum class Kind { Empty, Char, Any, Set, Seq, Alt, Repeat, Capture, Not, End, BackRef };
+
+struct Node {
+  Kind kind = Kind::Empty;
+  bool nullable = true;     // can match the empty text
+  char32_t ch = 0;          // Char
+  std::uint32_t index = 0;  // Set: set index; Capture, BackRef: group number
+  bool unbounded = false;   // Repeat: "*" or "+"
+  bool optional = false;    // Repeat: "*" or "?"
+  bool greedy = true;       // Repeat
+  std::vector<std::unique_ptr<Node>> kids;
+};
+
+using NodePtr = std::unique_ptr<Node>;
+
+NodePtr MakeNode(Kind kind, bool nullable) {
+  auto n = std::make_unique<Node>();
+  n->kind = kind;
+  n->nullable = nullable;
+  return n;
+}
+
+NodePtr MakeChar(char32_t c) {
+  auto n = MakeNode(Kind::Char, false);
+  n->ch = c;
+  return n;
+}
+
+struct CompileFailure {};
+
+// Recursive-descent parser. Abbreviations are expanded in place: their text
+// is read as if it stood in the pattern, so a repetition sign after "\q"
+// applies to its second group, as it would after the written-out text.
+class Parser {
+ public:
+  explicit Parser(std::u32string_view pattern) { frames_.push_back({pattern, 0}); }
+
+  NodePtr ParseAll() {
+    if (!AtEnd() && Peek() == U'^') {
+      Next();
+      anchored_ = true;
+    }
+    // ParseSeq stops at the end or at a stray closer; whatever follows a
+    // stray closer is ignored.
+    return ParseSeq(0);
+  }
+
+  bool anchored() const { return anchored_; }
+  std::uint32_t groups() const { return static_cast<std::uint32_t>(groupClosed_.size()); }
+  std::vector<CharSet> TakeSets() { return std::move(sets_); }
+
+ private:
+  struct Frame {
+    std::u32string_view text;
+    std::size_t pos;
+  };
+
+  [[noreturn]] static void Fail() { throw CompileFailure{}; }
+
+  void DropFinishedExpansions() {
+    while (frames_.size() > 1 && frames_.back().pos >= frames_.back().text.size()) frames_.pop_back();
+  }
+  bool AtEnd() {
+    DropFinishedExpansions();
+    return frames_.back().pos >= frames_.back().text.size();
+  }
+  char32_t Peek() { return frames_.back().text[frames_.back().pos]; }  // only after !AtEnd()
+  char32_t Next() { return frames_.back().text[frames_.back().pos++]; }
+  // Whether the next character is the last one of the written pattern.
+  bool NextIsLastOfPattern() {
+    return frames_.size() == 1 && frames_[0].pos + 1 == frames_[0].text.size();
+  }
+
+  static bool IsCloser(char32_t c) { return c == U')' || c == U'}' || c == U']'; }
+  bool StartsItem() { return !AtEnd() && !IsCloser(Peek()) && Peek() != U'|'; }
+
+  NodePtr ParseSeq(int depth) {
+    if (depth > kMaxNesting) Fail();
+    std::vector<NodePtr> items;
+    while (!AtEnd()) {
+      const char32_t c = Peek();
+      if (IsCloser(c)) break;
+      if (c == U'|') {
+        // "|" joins the single item before it with the single item after
+        // it; a missing side is the empty text.
+        Next();
+        NodePtr left = MakeNode(Kind::Empty, true);
+        if (!items.empty()) {
+          left = std::move(items.back());
+          items.pop_back();
+        }
+        NodePtr right = StartsItem() ? ParseItem(depth) : MakeNode(Kind::Empty, true);
+        // A chain "a|b|c" becomes one alternative of three, tried in order
+        // (the same as (a|b)|c, without nesting the tree).
+        if (left->kind != Kind::Alt) {
+          auto alt = MakeNode(Kind::Alt, left->nullable);
+          alt->kids.push_back(std::move(left));
+          left = std::move(alt);
+        }
+        left->nullable = left->nullable || right->nullable;
+        left->kids.push_back(std::move(right));
+        items.push_back(std::move(left));
+        continue;
+      }
+      items.push_back(ParseItem(depth));
+    }
+    if (items.size() == 1) return std::move(items.front());
+    auto seq = MakeNode(Kind::Seq, true);
+    for (auto& item : items) seq->nullable = seq->nullable && item->nullable;
+    seq->kids = std::move(items);
+    return seq;
+  }
+
+  // One item with its repetition sign.
+  NodePtr ParseItem(int depth) {
+    if (depth > kMaxNesting) Fail();
+    const bool lastOfPattern = NextIsLastOfPattern();
+    const char32_t c = Next();
+    NodePtr node;
+    switch (c) {
+      case U'(': {
+        node = ParseSeq(depth + 1);
+        if (AtEnd() || Next() != U')') Fail();
+        break;
+      }
+      case U'{': {
+        const auto index = static_cast<std::uint32_t>(groupClosed_.size());
+        groupClosed_.push_back(false);
+        groupNullable_.push_back(false);
+        NodePtr body = ParseSeq(depth + 1);
+        if (AtEnd() || Next() != U'}') Fail();
+        groupClosed_[index] = true;
+        groupNullable_[index] = body->nullable;
+        node = MakeNode(Kind::Capture, body->nullable);
+        node->index = index;
+        node->kids.push_back(std::move(body));
+        break;
+      }
+      case U'[':
+        node = ParseSet();
+        break;
+      case U'.':
+        node = MakeNode(Kind::Any, false);
+        break;
+      case U'\\':
+        node = ParseEscape();
+        if (!node) return ParseItem(depth + 1);  // an abbreviation's text is now being read
+        break;
+      case U'!':
+        if (!StartsItem()) {
+          node = MakeChar(c);
+          break;
+        }
+        // "!" takes the next item together with its repetition sign.
+        node = MakeNode(Kind::Not, true);
+        node->kids.push_back(ParseItem(depth + 1));
+        return node;
+      case U'$':
+        node = lastOfPattern ? MakeNode(Kind::End, true) : MakeChar(c);
+        break;
+      default:
+        // "^" after the start, and "*", "+", "?" without an item before them.
+        node = MakeChar(c);
+        break;
+    }
+    if (!AtEnd() && (Peek() == U'*' || Peek() == U'+' || Peek() == U'?')) {
+      const char32_t sign = Next();
+      auto rep = MakeNode(Kind::Repeat, sign != U'+' || node->nullable);
+      rep->unbounded = sign != U'?';
+      rep->optional = sign != U'+';
+      if (!AtEnd() && Peek() == U'?') {
+        Next();
+        rep->greedy = false;
+      }
+      if (rep->unbounded && node->nullable) Fail();
+      rep->kids.push_back(std::move(node));
+      node = std::move(rep);
+    }
+    return node;
+  }
+
+  // After a backslash: a back-reference, a literal, or (returning null) an
+  // abbreviation whose text has been pushed for reading.
+  NodePtr ParseEscape() {
+    if (AtEnd()) return MakeChar(U'\\');  // a trailing backslash stands for itself
+    const char32_t c = Next();
+    if (c >= U'0' && c <= U'9') {
+      std::uint64_t n = c - U'0';
+      while (!AtEnd() && Peek() >= U'0' && Peek() <= U'9') {
+        n = std::min<std::uint64_t>(n * 10 + (Next() - U'0'), std::numeric_limits<std::uint32_t>::max());
+      }
+      if (n >= groupClosed_.size()) Fail();
+      const auto index = static_cast<std::uint32_t>(n);
+      // A reference inside its own group never matches; otherwise it can be
+      // empty exactly when the group's body can.
+      auto ref = MakeNode(Kind::BackRef, groupClosed_[index] && groupNullable_[index]);
+      ref->index = index;
+      return ref;
+    }
+    const std::u32string_view expansion = Abbreviation(c);
+    if (expansion.empty()) return MakeChar(c);
+    frames_.push_back({expansion, 0});
+    return nullptr;
+  }
+
+  static std::u32string_view Abbreviation(char32_t letter) {
+    switch (letter) {
+      case U'a': return U"([a-zA-Z0-9])";
+      case U'b': return U"([ \\t])";
+      case U'c': return U"([a-zA-Z])";
+      case U'd': return U"([0-9])";
+      case U'h': return U"([0-9a-fA-F])";
+      case U'n': return U"(\r|(\r?\n))";
+      case U'q': return U"(\"[^\"]*\")|('[^']*')";
+      case U'w': return U"([a-zA-Z]+)";
+      case U'z': return U"([0-9]+)";
+      default: return {};
+    }
+  }
+
+  // One character of a set: a backslash takes the next character
+  // literally, "\t" is a tab.
+  char32_t SetChar(char32_t c) {
+    if (c != U'\\') return c;
+    if (AtEnd()) Fail();
+    const char32_t e = Next();
+    return e == U't' ? kTab : e;
+  }
+
+  NodePtr ParseSet() {
+    CharSet set;
+    if (!AtEnd() && Peek() == U'^') {
+      Next();
+      set.negate = true;
+    }
+    for (;;) {
+      if (AtEnd()) Fail();  // unclosed "["
+      const char32_t c = Next();
+      if (c == U']') break;
+      if (c == U'-' && !AtEnd() && Peek() == U']') Fail();  // "-" right before "]"
+      const char32_t lo = SetChar(c);
+      if (!AtEnd() && Peek() == U'-') {
+        Next();
+        if (AtEnd()) Fail();
+        if (Peek() == U']') Fail();  // "-" right before "]"
+        const char32_t hi = SetChar(Next());
+        if (hi < lo) Fail();  // reversed range
+        set.ranges.emplace_back(lo, hi);
+      } else {
+        set.ranges.emplace_back(lo, lo);
+      }
+    }
+    if (set.ranges.empty()) Fail();  // empty set
+    auto node = MakeNode(Kind::Set, false);
+    node->index = static_cast<std::uint32_t>(sets_.size());
+    sets_.push_back(std::move(set));
+    return node;
+  }
+
+  std::vector<Frame> frames_;
+  bool anchored_ = false;
+  std::vector<bool> groupClosed_;
+  std::vector<bool> groupNullable_;
+  std::vector<CharSet> sets_;
+};
+
+// ---------------------------------------------------------------------------
+// Program
+
+enum class Op : std::uint8_t { Char, Any, Set, Split, Jmp, Open, Close, BackRef, End, LookNeg, Match };
+
+struct Inst {
+  Op op;
+  std::uint32_t x = 0;  // Char: character; Set: set; Split: preferred target; Jmp: target;
+                        // Open, Close, BackRef: group; LookNeg: sub-program entry
+  std::uint32_t y = 0;  // Split: the other target
+};
+
+constexpr std::int32_t kNoMemo = -1;
+
+}  // namespace
+
+struct Pattern::Program {
+  std::vector<Inst> code;
+  std::vector<CharSet> sets;
+  std::uint32_t groups = 0;
+  bool anchored = false;
+  // Per instruction: the row of its bit sets when it is memoised by
+  // (program position, text position) alone, else kNoMemo.
+  std::vector<std::int32_t> dense;
+  // Per instruction: its index in live when it is memoised together with
+  // the values of live capture slots, else kNoMemo.
+  std::vector<std::int32_t> keyed;
+  // Per keyed instruction: the capture slots (2g start, 2g+1 end) whose
+  // values the rest of a match can read.
+  std::vector<std::vector<std::uint32_t>> live;
+  std::uint32_t denseCount = 0;
+  std::uint32_t keyWidth = 0;  // words of a keyed state; 0 when nothing is keyed
+};
+
+namespace {
+
+class Compiler {
+ public:
+  explicit Compiler(Pattern::Program& program) : p_(program) {}
+
+  void CompileMain(const Node& root) {
+    Emit(root);
+    Add(Op::Match);
+    // Look-ahead bodies follow the main program, each ending in Match.
+    while (!pending_.empty()) {
+      auto [node, at] = pending_.back();
+      pending_.pop_back();
+      p_.code[at].x = Here();
+      subEntries_.push_back(Here());
+      Emit(*node);
+      Add(Op::Match);
+    }
+    Plan();
+  }
+
+ private:
+  std::uint32_t Here() const { return static_cast<std::uint32_t>(p_.code.size()); }
+  std::uint32_t Add(Op op, std::uint32_t x = 0, std::uint32_t y = 0) {
+    p_.code.push_back({op, x, y});
+    return Here() - 1;
+  }
+
+  void Emit(const Node& n) {
+    switch (n.kind) {
+      case Kind::Empty:
+        break;
+      case Kind::Char:
+        Add(Op::Char, n.ch);
+        break;
+      case Kind::Any:
+        Add(Op::Any);
+        break;
+      case Kind::Set:
+        Add(Op::Set, n.index);
+        break;
+      case Kind::End:
+        Add(Op::End);
+        break;
+      case Kind::BackRef:
+        Add(Op::BackRef, n.index);
+        break;
+      case Kind::Seq:
+        for (const auto& k : n.kids) Emit(*k);
+        break;
+      case Kind::Capture:
+        Add(Op::Open, n.index);
+        Emit(*n.kids[0]);
+        Add(Op::Close, n.index);
+        break;
+      case Kind::Not:
+        pending_.emplace_back(n.kids[0].get(), Add(Op::LookNeg));
+        break;
+      case Kind::Alt: {
+        // Split to each choice but the last in turn; every choice but the
+        // last jumps to the end.
+        std::vector<std::uint32_t> jumps;
+        for (std::size_t i = 0; i + 1 < n.kids.size(); ++i) {
+          const auto split = Add(Op::Split);
+          p_.code[split].x = Here();
+          Emit(*n.kids[i]);
+          jumps.push_back(Add(Op::Jmp));
+          p_.code[split].y = Here();
+        }
+        Emit(*n.kids.back());
+        for (auto j : jumps) p_.code[j].x = Here();
+        break;
+      }
+      case Kind::Repeat:
+        EmitRepeat(n);
+        break;
+    }
+  }
+
+  void SetSplit(std::uint32_t at, std::uint32_t body, std::uint32_t out, bool greedy) {
+    p_.code[at].x = greedy ? body : out;
+    p_.code[at].y = greedy ? out : body;
+  }
+
+  void EmitRepeat(const Node& n) {
+    const Node& body = *n.kids[0];
+    if (!n.unbounded) {  // "?"
+      const auto split = Add(Op::Split);
+      Emit(body);
+      SetSplit(split, split + 1, Here(), n.greedy);
+    } else if (n.optional) {  // "*"
+      const auto split = Add(Op::Split);
+      Emit(body);
+      Add(Op::Jmp, split);
+      SetSplit(split, split + 1, Here(), n.greedy);
+    } else {  // "+"
+      const auto start = Here();
+      Emit(body);
+      const auto split = Add(Op::Split);
+      SetSplit(split, start, split + 1, n.greedy);
+    }
+  }
+
+  // Chooses the memoised instructions and finds their live capture slots.
+  void Plan() {
+    const std::uint32_t size = Here();
+    std::vector<bool> target(size, false);
+    target[0] = true;
+    for (auto e : subEntries_) target[e] = true;
+    for (const auto& in : p_.code) {
+      if (in.op == Op::Split) target[in.x] = target[in.y] = true;
+      if (in.op == Op::Jmp) target[in.x] = true;
+    }
+
+    // Liveness of capture slots, iterated to a fixed point (loops jump back).
+    // Only a back-reference reads a slot; without one nothing is live.
+    const bool reads = std::any_of(p_.code.begin(), p_.code.end(),
+                                   [](const Inst& in) { return in.op == Op::BackRef; });
+    const std::uint32_t slots = reads ? 2 * p_.groups : 0;
+    std::vector<std::vector<bool>> live(size, std::vector<bool>(slots, false));
+    if (slots > 0) {
+      bool changed = true;
+      while (changed) {
+        changed = false;
+        for (std::uint32_t pc = size; pc-- > 0;) {
+          const Inst& in = p_.code[pc];
+          std::vector<bool> now(slots, false);
+          auto add = [&](std::uint32_t from) {
+            for (std::uint32_t s = 0; s < slots; ++s) now[s] = now[s] || live[from][s];
+          };
+          switch (in.op) {
+            case Op::Match:
+              break;
+            case Op::Split:
+              add(in.x);
+              add(in.y);
+              break;
+            case Op::Jmp:
+              add(in.x);
+              break;
+            case Op::Open:  // writes both slots of its group
+              add(pc + 1);
+              now[2 * in.x] = now[2 * in.x + 1] = false;
+              break;
+            case Op::Close:  // writes the end slot
+              add(pc + 1);
+              now[2 * in.x + 1] = false;
+              break;
+            case Op::BackRef:
+              add(pc + 1);
+              now[2 * in.x] = now[2 * in.x + 1] = true;
+              break;
+            case Op::LookNeg:
+              add(in.x);
+              add(pc + 1);
+              break;
+            default:
+              add(pc + 1);
+              break;
+          }
+          if (now != live[pc]) {
+            live[pc] = std::move(now);
+            changed = true;
+          }
+        }
+      }
+    }
+
+    p_.dense.assign(size, kNoMemo);
+    p_.keyed.assign(size, kNoMemo);
+    for (std::uint32_t pc = 0; pc < size; ++pc) {
+      if (!target[pc]) continue;
+      std::vector<std::uint32_t> slotsLive;
+      for (std::uint32_t s = 0; s < slots; ++s) {
+        if (live[pc][s]) slotsLive.push_back(s);
+      }
+      if (slotsLive.empty()) {
+        p_.dense[pc] = static_cast<std::int32_t>(p_.denseCount++);
+      } else {
+        p_.keyed[pc] = static_cast<std::int32_t>(p_.live.size());
+        p_.keyWidth = std::max(p_.keyWidth, static_cast<std::uint32_t>(2 + slotsLive.size()));
+        p_.live.push_back(std::move(slotsLive));
+      }
+    }
+  }
+
+  Pattern::Program& p_;
+  std::vector<std::pair<const Node*, std::uint32_t>> pending_;
+  std::vector<std::uint32_t> subEntries_;
+};
+
+// ---------------------------------------------------------------------------
+// Matching
+
+enum Mark : std::uint8_t { kUnseen = 0, kVisited = 1, kSucceeded = 2 };
+
+// States keyed on live capture values: an open-addressing table of
+// fixed-width keys (program position, text position, slot values).
+class KeyedMemo {
+ public:
+  explicit KeyedMemo(std::uint32_t width) : width_(width) {
+    while (maxSlots_ * 2 * (4 * std::size_t{width} + 1) <= kKeyedMemoBytes) maxSlots_ *= 2;
+  }
+
+  Mark Get(const std::uint32_t* key) const {
+    if (marks_.empty()) return kUnseen;
+    const std::size_t at = Probe(key);
+    return static_cast<Mark>(marks_[at]);
+  }
+
+  // A full table keeps the states it holds and forgets new ones: they are
+  // explored again if reached again, which costs steps but not correctness.
+  void Set(const std::uint32_t* key, Mark mark) {
+    if ((used_ + 1) * 2 > marks_.size()) {
+      if (marks_.size() * 2 > maxSlots_) {
+        if (const std::size_t at = Probe(key); marks_[at] != kUnseen) marks_[at] = mark;
+        return;
+      }
+      Grow();
+    }
+    const std::size_t at = Probe(key);
+    if (marks_[at] == kUnseen) {
+      ++used_;
+      std::copy(key, key + width_, keys_.begin() + static_cast<std::ptrdiff_t>(at * width_));
+    }
+    marks_[at] = mark;
+  }
+
+ private:
+  std::size_t Probe(const std::uint32_t* key) const {
+    std::uint64_t h = 0x9E3779B97F4A7C15u;
+    for (std::uint32_t i = 0; i < width_; ++i) h = (h ^ key[i]) * 0xFF51AFD7ED558CCDu;
+    h ^= h >> 32;
+    const std::size_t mask = marks_.size() - 1;
+    for (std::size_t at = h & mask;; at = (at + 1) & mask) {
+      if (marks_[at] == kUnseen ||
+          std::equal(key, key + width_, keys_.begin() + static_cast<std::ptrdiff_t>(at * width_))) {
+        return at;
+      }
+    }
+  }
+
+  void Grow() {
+    std::vector<std::uint32_t> keys = std::move(keys_);
+    std::vector<std::uint8_t> marks = std::move(marks_);
+    const std::size_t capacity = marks.empty() ? 1024 : marks.size() * 2;
+    keys_.assign(capacity * width_, 0);
+    marks_.assign(capacity, kUnseen);
+    used_ = 0;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+      if (marks[i] != kUnseen) Set(&keys[i * width_], static_cast<Mark>(marks[i]));
+    }
+  }
+
+  std::uint32_t width_;
+  std::size_t maxSlots_ = 1024;  // a power of two
+  std::size_t used_ = 0;
+  std::vector<std::uint32_t> keys_;
+  std::vector<std::uint8_t> marks_;
+};
+
+class Searcher {
+ public:
+  Searcher(const Pattern::Program& program, std::u16string_view text)
+      : p_(program),
+        text_(text),
+        n_(static_cast<std::int32_t>(text.size())),
+        words_(text.size() / 64 + 1),
+        caps_(2 * program.groups, -1),
+        bits_(2 * program.denseCount * words_, 0),
+        keyedMemo_(program.keyWidth),
+        key_(program.keyWidth, 0) {
+    budget_ = program.keyWidth > 0
+                  ? kBudgetBase + kBudgetPerState * program.code.size() * (text.size() + 1)
+                  : std::numeric_limits<std::uint64_t>::max();
+  }
+
+  // One attempt at start; on success fills match.
+  bool Attempt(std::int32_t start, Pattern::Match& match) {
+    stack_.clear();
+    std::int32_t end = 0;
+    if (!Run(0, start, false, &end)) return false;
+    match.whole = {static_cast<std::size_t>(start), static_cast<std::size_t>(end)};
+    match.groups.assign(p_.groups, std::nullopt);
+    for (std::uint32_t g = 0; g < p_.groups; ++g) {
+      const auto b = caps_[2 * g];
+      const auto e = caps_[2 * g + 1];
+      if (b >= 0 && e >= b) match.groups[g] = Pattern::Span{static_cast<std::size_t>(b), static_cast<std::size_t>(e)};
+    }
+    return true;
+  }
+
+  bool exhausted() const { return exhausted_; }
+
+  // The next character start after pos (pos < text length).
+  std::int32_t Step(std::int32_t pos) const {
+    std::int32_t len = 1;
+    Decode(pos, &len);
+    return pos + len;
+  }
+
+ private:
+  enum class JobKind : std::uint8_t { Explore, Restore };
+  struct Job {
+    JobKind kind;
+    std::uint32_t pc;   // Explore: program position; Restore: slot
+    std::int32_t pos;   // Explore: text position; Restore: old value
+    std::size_t trail;  // Explore: trail length when pushed
+  };
+  // A look-ahead state on the current path: dense (row, pos) or a keyed
+  // state whose key words start at key in trailKeys_.
+  struct TrailEntry {
+    std::int32_t row;
+    std::int32_t pos;
+    std::size_t key;
+  };
+
+  char32_t Decode(std::int32_t pos, std::int32_t* len) const {
+    char32_t c = text_[pos];
+    *len = 1;
+    if (IsHighSurrogate(c) && pos + 1 < n_ && IsLowSurrogate(text_[pos + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text_[pos + 1] - 0xDC00);
+      *len = 2;
+    }
+    return FoldAscii(c);
+  }
+
+  std::uint64_t* Row(std::int32_t row, Mark mark) {
+    return &bits_[(2 * static_cast<std::size_t>(row) + (mark == kSucceeded ? 1 : 0)) * words_];
+  }
+  static bool Test(const std::uint64_t* bits, std::int32_t pos) { return (bits[pos >> 6] >> (pos & 63) & 1u) != 0; }
+  static void Put(std::uint64_t* bits, std::int32_t pos) { bits[pos >> 6] |= std::uint64_t{1} << (pos & 63); }
+
+  void FillKey(std::uint32_t pc, std::int32_t pos) {
+    const auto& slots = p_.live[p_.keyed[pc]];
+    std::fill(key_.begin(), key_.end(), std::numeric_limits<std::uint32_t>::max());
+    key_[0] = pc;
+    key_[1] = static_cast<std::uint32_t>(pos);
+    for (std::size_t i = 0; i < slots.size(); ++i) key_[2 + i] = static_cast<std::uint32_t>(caps_[slots[i]]);
+  }
+
+  // Marks the look-ahead states of the current path from index from on as
+  // succeeded, and drops them from the trail.
+  void CloseTrail(std::size_t from, bool succeeded) {
+    if (succeeded) {
+      for (std::size_t i = from; i < trail_.size(); ++i) {
+        const TrailEntry& t = trail_[i];
+        if (t.row >= 0) {
+          Put(Row(t.row, kSucceeded), t.pos);
+        } else {
+          keyedMemo_.Set(&trailKeys_[t.key], kSucceeded);
+        }
+      }
+    }
+    TruncateTrail(from);
+  }
+  void TruncateTrail(std::size_t length) {
+    if (length < trail_.size()) {
+      trailKeys_.resize(trail_[length].key);
+      trail_.resize(length);
+    }
+  }
+
+  void Save(std::uint32_t slot, std::int32_t value) {
+    stack_.push_back({JobKind::Restore, slot, caps_[slot], 0});
+    caps_[slot] = value;
+  }
+
+  // Pops the jobs above base, restoring the captures they saved.
+  void Unwind(std::size_t base) {
+    while (stack_.size() > base) {
+      if (stack_.back().kind == JobKind::Restore) caps_[stack_.back().pc] = stack_.back().pos;
+      stack_.pop_back();
+    }
+  }
+
+  // Runs the program from entry at start. For the main program, success
+  // stops with the captures of the match in caps_ and *end set. For a
+  // look-ahead body (sub) the captures are restored before returning.
+  bool Run(std::uint32_t entry, std::int32_t start, bool sub, std::int32_t* end) {
+    const std::size_t base = stack_.size();
+    const std::size_t trailBase = trail_.size();
+    stack_.push_back({JobKind::Explore, entry, start, trailBase});
+    while (stack_.size() > base) {
+      const Job job = stack_.back();
+      stack_.pop_back();
+      if (job.kind == JobKind::Restore) {
+        caps_[job.pc] = job.pos;
+        continue;
+      }
+      if (sub) TruncateTrail(job.trail);
+      std::uint32_t pc = job.pc;
+      std::int32_t pos = job.pos;
+      for (;;) {
+        if (++steps_ > budget_) {
+          exhausted_ = true;
+          return false;
+        }
+        if (const std::int32_t row = p_.dense[pc]; row != kNoMemo) {
+          if (Test(Row(row, kSucceeded), pos)) {
+            Unwind(base);
+            CloseTrail(trailBase, true);
+            return true;
+          }
+          std::uint64_t* visited = Row(row, kVisited);
+          if (Test(visited, pos)) break;
+          Put(visited, pos);
+          if (sub) trail_.push_back({row, pos, trailKeys_.size()});
+        } else if (p_.keyed[pc] != kNoMemo) {
+          FillKey(pc, pos);
+          const Mark mark = keyedMemo_.Get(key_.data());
+          if (mark == kSucceeded) {
+            Unwind(base);
+            CloseTrail(trailBase, true);
+            return true;
+          }
+          if (mark == kVisited) break;
+          keyedMemo_.Set(key_.data(), kVisited);
+          if (sub) {
+            trail_.push_back({-1, pos, trailKeys_.size()});
+            trailKeys_.insert(trailKeys_.end(), key_.begin(), key_.end());
+          }
+        }
+        const Inst& in = p_.code[pc];
+        bool ok = true;
+        switch (in.op) {
+          case Op::Char:
+          case Op::Any:
+          case Op::Set: {
+            if (pos >= n_) {
+              ok = false;
+              break;
+            }
+            std::int32_t len = 1;
+            const char32_t c = Decode(pos, &len);
+            ok = in.op == Op::Any || (in.op == Op::Char ? c == in.x : p_.sets[in.x].Contains(c));
+            pos += len;
+            ++pc;
+            break;
+          }
+          case Op::Split:
+            stack_.push_back({JobKind::Explore, in.y, pos, trail_.size()});
+            pc = in.x;
+            break;
+          case Op::Jmp:
+            pc = in.x;
+            break;
+          case Op::Open:
+            Save(2 * in.x, pos);
+            Save(2 * in.x + 1, -1);
+            ++pc;
+            break;
+          case Op::Close:
+            Save(2 * in.x + 1, pos);
+            ++pc;
+            break;
+          case Op::BackRef: {
+            // The group's last completed capture, compared without regard
+            // to ASCII case; an open or unset group does not match.
+            const std::int32_t b = caps_[2 * in.x];
+            const std::int32_t e = caps_[2 * in.x + 1];
+            ok = b >= 0 && e >= b && e - b <= n_ - pos;
+            for (std::int32_t i = 0; ok && i < e - b; ++i) {
+              ok = FoldAscii(text_[b + i]) == FoldAscii(text_[pos + i]);
+            }
+            if (ok) pos += e - b;
+            // Never end between the halves of a surrogate pair.
+            ok = ok && !(pos > 0 && pos < n_ && IsHighSurrogate(text_[pos - 1]) && IsLowSurrogate(text_[pos]));
+            ++pc;
+            break;
+          }
+          case Op::End:
+            ok = pos == n_;
+            ++pc;
+            break;
+          case Op::LookNeg: {
+            const bool found = Run(in.x, pos, true, nullptr);
+            if (exhausted_) return false;
+            ok = !found;
+            ++pc;
+            break;
+          }
+          case Op::Match:
+            if (!sub) {
+              *end = pos;
+              return true;
+            }
+            Unwind(base);
+            CloseTrail(trailBase, true);
+            return true;
+        }
+        if (!ok) break;
+      }
+    }
+    CloseTrail(trailBase, false);
+    return false;
+  }
+
+  const Pattern::Program& p_;
+  std::u16string_view text_;
+  std::int32_t n_;
+  std::size_t words_;
+  std::vector<std::int32_t> caps_;
+  // Two rows of words_ words per dense instruction: visited, succeeded.
+  std::vector<std::uint64_t> bits_;
+  KeyedMemo keyedMemo_;
+  std::vector<std::uint32_t> key_;
+  std::vector<Job> stack_;
+  std::vector<TrailEntry> trail_;
+  std::vector<std::uint32_t> trailKeys_;
+  std::uint64_t steps_ = 0;
+  std::uint64_t budget_ = 0;
+  bool exhausted_ = false;
+};
+
+// Offsets are kept in 32 bits; longer texts are never matched.
+bool TooLong(std::u16string_view text) {
+  return text.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+}
+
+}  // namespace
+
+std::u16string_view Pattern::Match::Group(std::u16string_view text, std::size_t n) const {
+  if (n >= groups.size() || !groups[n] || groups[n]->end > text.size()) return {};
+  return text.substr(groups[n]->begin, groups[n]->end - groups[n]->begin);
+}
+
+Pattern::Pattern(std::u16string_view pattern, std::string_view errorPrefix) : source_(pattern) {
+  const std::u32string lowered = LowerCodePoints(pattern);
+  auto program = std::make_unique<Program>();
+  try {
+    Parser parser(lowered);
+    const NodePtr root = parser.ParseAll();
+    program->anchored = parser.anchored();
+    program->groups = parser.groups();
+    program->sets = parser.TakeSets();
+    Compiler(*program).CompileMain(*root);
+  } catch (const CompileFailure&) {
+    Reject(errorPrefix, pattern);
+  }
+  program_ = std::move(program);
+}
+
+Pattern::~Pattern() = default;
+Pattern::Pattern(Pattern&&) noexcept = default;
+Pattern& Pattern::operator=(Pattern&&) noexcept = default;
+
+void Pattern::Reject(std::string_view errorPrefix, std::u16string_view pattern) {
+  std::string message(errorPrefix);
+  message += Utf16ToUtf8(pattern);
+  throw std::invalid_argument(message);
+}
+
+std::optional<Pattern::Match> Pattern::Search(std::u16string_view text) const {
+  if (TooLong(text)) return std::nullopt;
+  Searcher searcher(*program_, text);
+  const auto n = static_cast<std::int32_t>(text.size());
+  Match match;
+  std::int32_t start = 0;
+  for (;;) {
+    if (searcher.Attempt(start, match)) return match;
+    if (searcher.exhausted() || program_->anchored || start >= n) return std::nullopt;
+    start = searcher.Step(start);
+    if (start >= n) return std::nullopt;  // no attempt after the last character
+  }
+}
+
+bool Pattern::Contains(std::u16string_view text) const { return Search(text).has_value(); }
+
+std::optional<Pattern::Match> Pattern::MatchAt(std::u16string_view text, std::size_t start) const {
+  if (TooLong(text) || start > text.size()) return std::nullopt;
+  if (program_->anchored && start != 0) return std::nullopt;
+  if (start > 0 && start < text.size() && IsHighSurrogate(text[start - 1]) && IsLowSurrogate(text[start])) {
+    return std::nullopt;
+  }
+  Searcher searcher(*program_, text);
+  Match match;
+  if (searcher.Attempt(static_cast<std::int32_t>(start), match)) return match;
+  return std::nullopt;
+}
+
+std::u16string Pattern::ExtractFirstGroup(std::u16string_view text) const {
+  if (program_->groups > 0) {
+    if (auto match = Search(text)) return std::u16string(match->Group(text, 0));
+  }
+  return std::u16string(text);
+}
+
+std::size_t Pattern::GroupCount() const noexcept { return program_->groups; }
+
+const std::u16string& Pattern::Source() const noexcept { return source_; }
+
+}  // namespace quorvia
