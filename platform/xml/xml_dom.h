@@ -11,6 +11,9 @@
 // declarations are refused (a document that declares an entity does not
 // load), external subsets and entities are never read, and nesting deeper
 // than the parser's limit (256 elements) fails the load.
+//
+// As with the objects they stand in for, one document and the objects taken
+// from it are used by one thread at a time.
 #pragma once
 
 #include "platform/api.h"
@@ -126,7 +129,8 @@ struct IXMLDOMDocument : IXMLDOMNode {
   // ERROR_ACCESS_DENIED / ERROR_READ_FAULT) for a file that cannot be read,
   // ERROR_RESOURCE_NAME_NOT_FOUND for a res:// address that finds nothing,
   // E_ACCESSDENIED for any other kind of address (no network access),
-  // E_INVALIDARG for a source that is not a string, E_FAIL for text that is
+  // E_INVALIDARG for a source that is not a string, is empty, or is a
+  // file:// address naming another host, E_FAIL for text that is
   // not a well-formed document (entity declarations and too deep nesting
   // included). E_POINTER (nothing loaded) for a null success pointer.
   virtual HRESULT load(VARIANT source, VARIANT_BOOL* success) = 0;
