@@ -98,8 +98,23 @@ HRESULT HtmlDocument::NewCollection(xmlNodePtr root, IUnknown* holder, std::vect
   return S_OK;
 }
 
+void HtmlDocument::SubtreeChanged(const xmlNode* subtree) {
+  ++version_;
+  bool has_base = IsElementNamed(subtree, "base");
+  auto* root = const_cast<xmlNodePtr>(subtree);
+  for (xmlNodePtr node = root->children; node != nullptr && !has_base; node = NextInTree(node, root)) {
+    has_base = IsElementNamed(node, "base");
+  }
+  if (has_base) ++base_changes_;
+}
+
+void HtmlDocument::AttributesChanged(const xmlNode* element) {
+  ++version_;
+  if (IsElementNamed(element, "base")) ++base_changes_;
+}
+
 const std::string& HtmlDocument::BaseUrl() {
-  if (base_version_ != version_) {
+  if (base_version_ != base_changes_) {
     base_url_ = url_;
     auto* doc_node = reinterpret_cast<xmlNodePtr>(doc_);
     for (xmlNodePtr node = doc_node->children; node != nullptr; node = NextInTree(node, doc_node)) {
@@ -109,7 +124,7 @@ const std::string& HtmlDocument::BaseUrl() {
         break;
       }
     }
-    base_version_ = version_;
+    base_version_ = base_changes_;
   }
   return base_url_;
 }
@@ -124,7 +139,7 @@ bool HtmlDocument::HasObjectsIn(xmlNodePtr subtree) const {
 }
 
 void HtmlDocument::Discard(xmlNodePtr node) {
-  Changed();
+  SubtreeChanged(node);
   if (HasObjectsIn(node)) {
     detached_.insert(node);
   } else {
@@ -147,7 +162,7 @@ xmlNodePtr HtmlDocument::EnsureHead() {
   xmlNodePtr head = xmlNewDocNode(doc_, nullptr, reinterpret_cast<const xmlChar*>("head"), nullptr);
   if (head == nullptr) return nullptr;
   LinkBefore(root, root->children, head);
-  Changed();
+  SubtreeChanged(head);
   return head;
 }
 
@@ -218,7 +233,7 @@ HRESULT HtmlDocument::createStyleSheet(BSTR href, LONG index, IHTMLStyleSheet** 
   } else {
     LinkBefore(head, nullptr, link);
   }
-  Changed();
+  SubtreeChanged(link);
 
   if (out == nullptr) return S_OK;
   ComPtr<IHTMLElement> owner;

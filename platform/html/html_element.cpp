@@ -68,7 +68,7 @@ HRESULT HtmlElement::GetStringAttribute(std::string_view name, BSTR* out) {
 
 HRESULT HtmlElement::SetStringAttribute(std::string_view name, BSTR value) {
   SetAttribute(node_, name, ToUtf8(value));
-  document_->Changed();
+  document_->AttributesChanged(node_);
   return S_OK;
 }
 
@@ -77,8 +77,10 @@ void HtmlElement::ReplaceContent(const std::vector<xmlNodePtr>& nodes) {
     Unlink(child);
     document_->Discard(child);
   }
-  for (xmlNodePtr node : nodes) LinkBefore(node_, nullptr, node);
-  document_->Changed();
+  for (xmlNodePtr node : nodes) {
+    LinkBefore(node_, nullptr, node);
+    document_->SubtreeChanged(node);
+  }
 }
 
 // IHTMLElement
@@ -95,7 +97,7 @@ HRESULT HtmlElement::setAttribute(BSTR name, VARIANT value, LONG flags) {
   if (existing != nullptr) attr = reinterpret_cast<const char*>(existing->name);
   xmlSetProp(node_, reinterpret_cast<const xmlChar*>(attr.c_str()),
              reinterpret_cast<const xmlChar*>(ToUtf8(text.bstrVal).c_str()));
-  document_->Changed();
+  document_->AttributesChanged(node_);
   return S_OK;
 }
 
@@ -117,7 +119,7 @@ HRESULT HtmlElement::getAttribute(BSTR name, LONG flags, VARIANT* out) {
 
 HRESULT HtmlElement::removeAttribute(BSTR name, LONG flags, VARIANT_BOOL* removed) {
   bool done = RemoveAttribute(node_, ToUtf8(name), (flags & 1) != 0);
-  if (done) document_->Changed();
+  if (done) document_->AttributesChanged(node_);
   if (removed != nullptr) *removed = done ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
 }
@@ -189,8 +191,10 @@ HRESULT HtmlElement::insertAdjacentHTML(BSTR where, BSTR html) {
   if (!PlaceFor(node_, *position, &parent, &before)) return E_FAIL;
   std::vector<xmlNodePtr> nodes = ParseFragment(document_->Doc(), ToUtf8(html));
   // Parsing touched nothing of this tree, so the place is still valid.
-  for (xmlNodePtr node : nodes) LinkBefore(parent, before, node);
-  document_->Changed();
+  for (xmlNodePtr node : nodes) {
+    LinkBefore(parent, before, node);
+    document_->SubtreeChanged(node);
+  }
   return S_OK;
 }
 
@@ -216,7 +220,7 @@ HRESULT HtmlElement::insertAdjacentElement(BSTR where, IHTMLElement* element, IH
     document_->Adopted(moved);
   }
   LinkBefore(parent, before, moved);
-  document_->Changed();
+  document_->SubtreeChanged(moved);
   if (out != nullptr) {
     *out = element;
     element->AddRef();
@@ -253,7 +257,7 @@ HRESULT HtmlScriptElement::put_defer(VARIANT_BOOL value) {
   } else {
     RemoveAttribute(node_, "defer");
   }
-  document_->Changed();
+  document_->AttributesChanged(node_);
   return S_OK;
 }
 

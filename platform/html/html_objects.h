@@ -110,7 +110,10 @@ class HtmlDocument : public ComObjectRootEx<ComMultiThreadModel>,
   // Counts every change of the tree or of an attribute, so that
   // collections and cached values know when to look again.
   std::uint64_t Version() const noexcept { return version_; }
-  void Changed() noexcept { ++version_; }
+  // Records a change: subtree was linked or unlinked (or its content
+  // replaced); element's attributes changed.
+  void SubtreeChanged(const xmlNode* subtree);
+  void AttributesChanged(const xmlNode* element);
   // The one object of an element node (made on first use).
   HRESULT ObjectFor(xmlNodePtr node, IHTMLElement** out);
   void ForgetObject(xmlNodePtr node) { objects_.erase(node); }
@@ -142,6 +145,10 @@ class HtmlDocument : public ComObjectRootEx<ComMultiThreadModel>,
   std::unordered_set<xmlNodePtr> detached_;
   std::vector<ComPtr<IDispatch>> readystate_listeners_;
   std::uint64_t version_ = 0;
+  // Counts the changes that may move the base address (those that touch a
+  // `base` element), so that resolving an href after an unrelated change
+  // does not search the page again.
+  std::uint64_t base_changes_ = 0;
   std::uint64_t base_version_ = ~std::uint64_t{0};
   std::string base_url_;
 };

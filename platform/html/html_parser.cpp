@@ -190,9 +190,38 @@ void MoveChildren(xmlNodePtr from, xmlNodePtr target) {
   }
 }
 
+// Moves content the parser left outside the body into the body's end. A
+// stray `html` element (the parser starts one for content after "</html>")
+// gives up its content and goes.
+void AbsorbIntoBody(xmlNodePtr node, xmlNodePtr body) {
+  Unlink(node);
+  if (!IsElementNamed(node, "html")) {
+    LinkBefore(body, nullptr, node);
+    return;
+  }
+  while (xmlNodePtr child = node->children) {
+    if (IsElementNamed(child, "head") || IsElementNamed(child, "body")) {
+      MoveChildren(child, body);
+      Unlink(child);
+      xmlFreeNode(child);
+    } else {
+      AbsorbIntoBody(child, body);
+    }
+  }
+  xmlFreeNode(node);
+}
+
+bool IsBlankText(const xmlNode* node) {
+  if (node->type != XML_TEXT_NODE) return false;
+  for (const xmlChar* c = node->content; c != nullptr && *c != 0; ++c) {
+    if (*c != ' ' && *c != '\t' && *c != '\n' && *c != '\r' && *c != '\f') return false;
+  }
+  return true;
+}
+
 // Gives the tree the shape every page has: one root `html` with a `body`
-// (or frameset). The parser starts a second root for content after
-// "</html>"; browsers put that content at the end of the body.
+// (or frameset), and, as browsers do, the content found after the body or
+// after "</html>" at the end of the body.
 bool Normalize(xmlDocPtr doc) {
   auto* doc_node = reinterpret_cast<xmlNodePtr>(doc);
   xmlNodePtr root = RootElement(doc);
@@ -202,31 +231,19 @@ bool Normalize(xmlDocPtr doc) {
     LinkBefore(doc_node, nullptr, root);
   }
   xmlNodePtr body = ChildElement(root, "body");
-  if (body == nullptr) body = ChildElement(root, "frameset");
+  if (body == nullptr && ChildElement(root, "frameset") != nullptr) return true;
   if (body == nullptr) {
     body = NewElement(doc, "body");
     if (body == nullptr) return false;
     LinkBefore(root, nullptr, body);
   }
-  xmlNodePtr next = nullptr;
-  for (xmlNodePtr node = root->next; node != nullptr; node = next) {
-    next = node->next;
-    if (!IsElement(node)) continue;
-    Unlink(node);
-    if (IsElementNamed(node, "html")) {
-      xmlNodePtr child_next = nullptr;
-      for (xmlNodePtr child = node->children; child != nullptr; child = child_next) {
-        child_next = child->next;
-        if (IsElementNamed(child, "head") || IsElementNamed(child, "body")) {
-          MoveChildren(child, body);
-        } else {
-          Unlink(child);
-          LinkBefore(body, nullptr, child);
-        }
-      }
-      xmlFreeNode(node);
-    } else {
-      LinkBefore(body, nullptr, node);
+  // After the body inside the root, and after the root in the document;
+  // comments and white space stay where they are.
+  for (xmlNodePtr parent : {root, doc_node}) {
+    xmlNodePtr next = nullptr;
+    for (xmlNodePtr node = parent == root ? body->next : root->next; node != nullptr; node = next) {
+      next = node->next;
+      if (IsElement(node) || (node->type == XML_TEXT_NODE && !IsBlankText(node))) AbsorbIntoBody(node, body);
     }
   }
   return true;
