@@ -1,12 +1,16 @@
 #include "platform/html/html_document.h"
 
+#include <fstream>
+#include <iterator>
 #include <new>
+#include <optional>
 
 #include "platform/html/html_objects.h"
 #include "platform/html/html_parser.h"
 #include "platform/html/html_serializer.h"
 #include "platform/html/html_tree.h"
 #include "platform/html/url_resolve.h"
+#include "platform/module/module.h"
 #include "platform/text/convert.h"
 
 namespace quorvia {
@@ -347,6 +351,70 @@ HRESULT CreateHtmlDocument(std::string_view bytes, std::u16string_view url, IHTM
   *out = document->Interface();
   (*out)->AddRef();
   return S_OK;
+}
+
+namespace {
+
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char16_t c = text[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The local path of a "file:" address; nothing for another machine's file.
+std::optional<std::string> FilePath(std::u16string_view address) {
+  std::string rest = Utf16ToUtf8(address.substr(5));
+  if (rest.starts_with("//")) {
+    rest.erase(0, 2);
+    std::size_t slash = rest.find('/');
+    std::string host = rest.substr(0, slash == std::string::npos ? rest.size() : slash);
+    if (!host.empty() && host != "localhost") return std::nullopt;
+    rest.erase(0, host.size());
+  }
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  std::string path;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size() && HexDigit(rest[i + 1]) >= 0 && HexDigit(rest[i + 2]) >= 0) {
+      path += static_cast<char>(HexDigit(rest[i + 1]) * 16 + HexDigit(rest[i + 2]));
+      i += 2;
+    } else {
+      path += rest[i];
+    }
+  }
+  if (path.empty() || path.front() != '/') return std::nullopt;
+  return path;
+}
+
+}  // namespace
+
+HRESULT LoadHtmlDocument(std::u16string_view address, IHTMLDocument2** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  std::string bytes;
+  if (StartsWithIgnoringCase(address, u"res:")) {
+    if (!LoadResAddress(address, bytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  } else if (StartsWithIgnoringCase(address, u"file:")) {
+    std::optional<std::string> path = FilePath(address);
+    if (!path) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    std::ifstream in(*path, std::ios::binary);
+    if (!in) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+  } else {
+    return E_INVALIDARG;
+  }
+  return CreateHtmlDocument(bytes, address, out);
 }
 
 HRESULT SetReadyState(IHTMLDocument2* document, std::u16string_view state) {

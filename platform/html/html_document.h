@@ -22,6 +22,14 @@ namespace quorvia {
 QUORVIA_PLATFORM_API HRESULT CreateHtmlDocument(std::string_view bytes, std::u16string_view url, IHTMLDocument2** out,
                                                 std::string_view charset = {});
 
+// A page from a "res://Module.dll/[type/]name" address (the module's
+// embedded resource) or a "file:" address on this machine ("file:///path",
+// "%XX" escapes decoded), parsed as CreateHtmlDocument does with the address
+// as the page's address. HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) when there
+// is nothing at the address, E_INVALIDARG for other kinds of address
+// (loading from the network is the browser's business).
+QUORVIA_PLATFORM_API HRESULT LoadHtmlDocument(std::u16string_view address, IHTMLDocument2** out);
+
 // Sets the document's readyState and calls every "onreadystatechange"
 // listener (attachEvent), each time it is called, even when the state is
 // unchanged. A listener detached by an earlier listener of the same round is

@@ -287,16 +287,16 @@ HRESULT HtmlScriptElement::get_text(BSTR* out) { return ToBstr(TextContent(node_
 // IHTMLStyleSheet
 
 HRESULT HtmlStyleSheet::get_href(BSTR* out) {
-  ComPtr<IHTMLElement> owner = owner_;
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
   VARIANT value;
-  CComBSTR name(u"href");
-  HRESULT hr = owner->getAttribute(name, 0, &value);
+  HRESULT hr = owner_->getAttribute(CComBSTR(u"href"), 0, &value);
   if (FAILED(hr)) return hr;
-  if (out == nullptr) {
+  if (value.vt == VT_BSTR) {
+    *out = value.bstrVal;
+  } else {
     VariantClear(&value);
-    return E_POINTER;
   }
-  *out = value.vt == VT_BSTR ? value.bstrVal : nullptr;
   return S_OK;
 }
 

@@ -140,4 +140,37 @@ TEST(BrokenMarkup, ParsesWithoutAWord) {
   EXPECT_EQ(written, 0);
 }
 
+TEST(LoadedPages, FromResourceAndFileAddresses) {
+  ComPtr<IHTMLDocument2> doc;
+  ASSERT_EQ(quorvia::LoadHtmlDocument(u"res://HtmlTestPages.dll/results.htm", &doc), S_OK);
+  EXPECT_EQ(StringOf([&](BSTR* out) { return doc->get_URL(out); }), "res://HtmlTestPages.dll/results.htm");
+  ComPtr<IHTMLElementCollection> links;
+  ASSERT_EQ(doc->get_links(&links), S_OK);
+  ASSERT_EQ(Length(links.Get()), 2);
+  EXPECT_EQ(Href(ItemAt(links.Get(), 0).Get()), "res://HtmlTestPages.dll/details/one.htm");
+  EXPECT_EQ(Href(ItemAt(links.Get(), 1).Get()), "res://HtmlTestPages.dll/two.htm?x=1");
+
+  std::string path = std::string(QUORVIA_HTML_TEST_PAGES) + "/results.htm";
+  std::string address = "file://" + path;
+  ASSERT_EQ(quorvia::LoadHtmlDocument(quorvia::Utf8ToUtf16(address), &doc), S_OK);
+  ASSERT_EQ(doc->get_links(&links), S_OK);
+  EXPECT_EQ(Href(ItemAt(links.Get(), 0).Get()), "file://" + std::string(QUORVIA_HTML_TEST_PAGES) + "/details/one.htm");
+  ComPtr<IHTMLElementCollection> all;
+  ASSERT_EQ(doc->get_all(&all), S_OK);
+  ComPtr<IDispatch> titles;
+  ASSERT_EQ(all->tags(CComVariant(u"h1"), &titles), S_OK);
+  ComPtr<IHTMLElementCollection> title_list;
+  ASSERT_EQ(titles.As(&title_list), S_OK);
+  EXPECT_EQ(StringOf([&](BSTR* out) { return ItemAt(title_list.Get(), 0)->get_innerText(out); }),
+            "R\xC3\xA9sultats pour \xC2\xAB test \xC2\xBB");
+
+  EXPECT_EQ(quorvia::LoadHtmlDocument(u"res://HtmlTestPages.dll/missing.htm", &doc),
+            HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(doc);
+  EXPECT_EQ(quorvia::LoadHtmlDocument(quorvia::Utf8ToUtf16(address + ".missing"), &doc),
+            HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(quorvia::LoadHtmlDocument(u"file://other-host/etc/hosts", &doc), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(quorvia::LoadHtmlDocument(u"http://example.com/", &doc), E_INVALIDARG);
+}
+
 }  // namespace
