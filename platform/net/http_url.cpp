@@ -167,9 +167,11 @@ NetStatus ResolveHttpUrl(const HttpUrl& base, std::string_view reference, HttpUr
   if (reference.starts_with("//")) return ParseHttpUrl("http:" + std::string(reference), url);
 
   reference = WithoutFragment(reference);
-  std::string_view base_path = base.target.substr(0, base.target.find('?'));
-  std::string_view base_query =
-      base.target.find('?') == std::string::npos ? std::string_view() : std::string_view(base.target).substr(base.target.find('?'));
+  const std::string_view base_target = base.target;
+  const std::size_t base_question = base_target.find('?');
+  const std::string_view base_path = base_target.substr(0, base_question);
+  const std::string_view base_query =
+      base_question == std::string_view::npos ? std::string_view() : base_target.substr(base_question);
 
   auto question = reference.find('?');
   std::string_view path = reference.substr(0, question);
