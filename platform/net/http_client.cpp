@@ -138,8 +138,10 @@ class Exchange {
     if (pos_ == buffer_.size()) {
       buffer_.clear();
       pos_ = 0;
+      scan_from_ = 0;
     } else if (pos_ >= kReceiveBlock) {
       buffer_.erase(0, pos_);
+      scan_from_ = scan_from_ > pos_ ? scan_from_ - pos_ : 0;
       pos_ = 0;
     }
     char block[kReceiveBlock];
@@ -160,7 +162,10 @@ class Exchange {
   // `complete` is false when the connection closed first.
   NetStatus ReadLine(std::string& line, std::size_t limit, NetError too_long, std::size_t& used, bool& complete) {
     for (;;) {
-      std::size_t newline = buffer_.find('\n', pos_);
+      // Bytes already searched are not searched again, so that a header
+      // arriving in many small pieces costs linear time.
+      std::size_t newline = buffer_.find('\n', std::max(pos_, scan_from_));
+      if (newline == std::string::npos) scan_from_ = buffer_.size();
       std::size_t available = (newline == std::string::npos ? buffer_.size() : newline + 1) - pos_;
       if (available > limit) {
         return NetStatus::Fail(too_long, too_long == NetError::kHeaderTooLarge
@@ -388,6 +393,7 @@ class Exchange {
   Socket socket_;
   std::string buffer_;
   std::size_t pos_ = 0;
+  std::size_t scan_from_ = 0;  // where the search for the next line end resumes
   bool closed_ = false;
   std::size_t total_received_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -81,6 +82,23 @@ std::vector<HttpCase> Cases() {
                                            "0\r\nX-Trailer: dropped\r\n\r\n"),
                    .options = quick,
                    .body = "hello, world0123456789"});
+  cases.push_back({.name = "ArrivingOneByteAtATime",
+                   .script =
+                       [](int fd, const std::string&, const std::string&) {
+                         // Every line end, chunk size and CR LF pair is split across reads.
+                         int one = 1;
+                         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                         const std::string answer =
+                             "HTTP/1.1 200 OK\r\nX-A: 1\r\nTransfer-Encoding: chunked\r\n\r\n"
+                             "3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n";
+                         for (char c : answer) {
+                           if (!SendAll(fd, std::string(1, c))) return;
+                           std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                         }
+                         WaitForClose(fd);
+                       },
+                   .options = quick,
+                   .body = "abcde"});
   cases.push_back({.name = "ChunkedCutShort",
                    .script = AnswerAndClose("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel"),
                    .error = NetError::kBodyCutShort});
