@@ -18,7 +18,6 @@ namespace quorvia {
 namespace html {
 namespace {
 
-
 bool IsStyleSheetElement(const xmlNode* node) {
   if (IsElementNamed(node, "style")) return true;
   if (!IsElementNamed(node, "link")) return false;

@@ -14,7 +14,6 @@ namespace {
 
 enum class Where { kBeforeBegin, kAfterBegin, kBeforeEnd, kAfterEnd };
 
-
 std::optional<Where> ParseWhere(BSTR where) {
   std::u16string_view text = BstrView(where);
   if (ascii::IEquals(text, u"beforeBegin")) return Where::kBeforeBegin;

@@ -6,7 +6,6 @@
 namespace quorvia::html {
 namespace {
 
-
 const xmlChar* Xml(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
 
 void AppendText(const xmlNode* node, bool include_raw, std::string& out) {

@@ -17,7 +17,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kMaxChunkLineBytes = 4096;
 constexpr std::size_t kReceiveBlock = 16384;
 
-
 bool IsTokenChar(char ch) {
   unsigned char c = static_cast<unsigned char>(ch);
   if (std::isalnum(c)) return true;

@@ -7,7 +7,6 @@ namespace quorvia::net {
 
 namespace {
 
-
 bool HasSpaceOrControl(std::string_view text) {
   for (char c : text) {
     if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7f) return true;

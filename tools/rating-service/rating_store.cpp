@@ -42,7 +42,6 @@ constexpr std::size_t kHost = 13;
 constexpr std::size_t kPopups = 10;
 constexpr std::size_t kBrowserExploits = 11;
 
-
 std::string SqliteError(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
 
 }  // namespace
