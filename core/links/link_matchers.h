@@ -79,7 +79,8 @@ class ClassSepLinkMatcher : public ClassLinkMatcher {
 
   const quorvia::Pattern& GetPattern() const noexcept { return m_pattern; }
 
-  static constexpr char kErrorPrefix[] = "ClassSepLinkMatcher::ClassSepLinkMatcher() bad Regualr expression passed to CTor";
+  static constexpr char kErrorPrefix[] =
+      "ClassSepLinkMatcher::ClassSepLinkMatcher() bad Regualr expression passed to CTor";
 
  private:
   quorvia::Pattern m_pattern;

@@ -18,9 +18,8 @@ namespace {
 using quorvia::ComPtr;
 
 std::unique_ptr<SearchEngineRecord> Engine(const char16_t* id, const char16_t* urlPattern) {
-  return std::make_unique<SearchEngineRecord>(
-      id, urlPattern ? std::make_unique<HrefLinkMatcher>(urlPattern) : nullptr,
-      std::make_unique<LinkMatcherContainer>(true));
+  return std::make_unique<SearchEngineRecord>(id, urlPattern ? std::make_unique<HrefLinkMatcher>(urlPattern) : nullptr,
+                                              std::make_unique<LinkMatcherContainer>(true));
 }
 
 std::string FoundId(const CLinkMatchersManager& engines, std::u16string_view url) {
@@ -84,22 +83,22 @@ TEST_F(LinksTable, NumbersTheSelectedAnchorsInCollectionOrder) {
   matchers.AddMatcher(results);
   matchers.AddMatcher(redirected);
 
-  auto links = Links(
-      R"(<a href="/nav">nav</a>)"
-      R"(<a class="r" href="http://one.example/">1</a>)"
-      R"(<a class="ad" href="http://ad.example/">ad</a>)"
-      R"(<a class="red" href="/go?u=http://Two.example/P&amp;t=1">2</a>)"
-      R"(<a class="r" href="http://one.example/">1 again</a>)"
-      R"(<a name="no-href" class="r">no address</a>)"
-      R"(<map name="m"><area class="r" href="http://area.example/" shape="rect" coords="0,0,1,1"></map>)");
+  auto links =
+      Links(R"(<a href="/nav">nav</a>)"
+            R"(<a class="r" href="http://one.example/">1</a>)"
+            R"(<a class="ad" href="http://ad.example/">ad</a>)"
+            R"(<a class="red" href="/go?u=http://Two.example/P&amp;t=1">2</a>)"
+            R"(<a class="r" href="http://one.example/">1 again</a>)"
+            R"(<a name="no-href" class="r">no address</a>)"
+            R"(<map name="m"><area class="r" href="http://area.example/" shape="rect" coords="0,0,1,1"></map>)");
 
   CLinksManager manager;
   EXPECT_EQ(manager.GetLastNumber(), 0);
   ASSERT_EQ(manager.CollectLinks(links.Get(), &matchers), S_OK);
   // The same address twice is two links; the image-map area is not an
   // anchor and stays out, without disturbing the anchors before it.
-  EXPECT_EQ(Numbered(manager), (std::vector<std::string>{"http://one.example/", "http://Two.example/P",
-                                                         "http://one.example/"}));
+  EXPECT_EQ(Numbered(manager),
+            (std::vector<std::string>{"http://one.example/", "http://Two.example/P", "http://one.example/"}));
   EXPECT_EQ(manager.GetLastNumber(), 3);
   EXPECT_EQ(manager.Lookup(1)->matcher, results);
   EXPECT_EQ(manager.Lookup(2)->matcher, redirected);

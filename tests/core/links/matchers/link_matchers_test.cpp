@@ -198,9 +198,9 @@ TEST(LinkMatchers, ReservedIsNotImplementedByAnyMatcher) {
   const ClassLinkMatcher by_class(u"r");
   const ClassSepLinkMatcher class_sep(u"r", u"{x}");
   const HrefLinkMatcher by_href(u"x");
-  for (const ILinkMatcher* matcher : {static_cast<const ILinkMatcher*>(&by_class),
-                                      static_cast<const ILinkMatcher*>(&class_sep),
-                                      static_cast<const ILinkMatcher*>(&by_href)}) {
+  for (const ILinkMatcher* matcher :
+       {static_cast<const ILinkMatcher*>(&by_class), static_cast<const ILinkMatcher*>(&class_sep),
+        static_cast<const ILinkMatcher*>(&by_href)}) {
     EXPECT_EQ(matcher->Reserved(page[0], nullptr), E_NOTIMPL);
     std::u16string url = u"kept";
     EXPECT_EQ(matcher->GetLinkUrl(nullptr, url), E_POINTER);
