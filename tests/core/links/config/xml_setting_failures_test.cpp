@@ -47,7 +47,7 @@ class Fake : public I {
 
 class FakeNode;
 
-class FakeList : public Fake<IXMLDOMNodeList> {
+class FakeList final : public Fake<IXMLDOMNodeList> {
  public:
   std::vector<IXMLDOMNode*> items;  // null entries come back as S_FALSE, null
   HRESULT length_hr = S_OK;
@@ -67,7 +67,7 @@ class FakeList : public Fake<IXMLDOMNodeList> {
   }
 };
 
-class FakeAttributes : public Fake<IXMLDOMNamedNodeMap> {
+class FakeAttributes final : public Fake<IXMLDOMNamedNodeMap> {
  public:
   std::map<std::u16string, FakeNode*> items;
   std::map<std::u16string, HRESULT> failing;  // look-ups that fail
@@ -75,7 +75,7 @@ class FakeAttributes : public Fake<IXMLDOMNamedNodeMap> {
   HRESULT getNamedItem(BSTR name, IXMLDOMNode** item) override;
 };
 
-class FakeNode : public Fake<IXMLDOMNode> {
+class FakeNode final : public Fake<IXMLDOMNode> {
  public:
   std::optional<std::u16string> text;  // none: a null text
   HRESULT text_hr = S_OK;
