@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/module/ascii.h"
+#include "platform/sync/last_error.h"
 #include "platform/text/convert.h"
 
 namespace {
@@ -236,16 +237,23 @@ std::string ModuleFileNameFor(const std::string& module_name) {
 }
 
 HMODULE LoadLibraryA(LPCSTR name_or_path) {
-  if (name_or_path == nullptr || *name_or_path == '\0') return nullptr;
+  if (name_or_path == nullptr || *name_or_path == '\0') {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
   void* handle = nullptr;
   for (const std::string& candidate : Candidates(ModuleFileNameFor(name_or_path))) {
     handle = dlopen(candidate.c_str(), kOpenFlags);
     if (handle != nullptr) break;
   }
-  if (handle == nullptr) return nullptr;
+  if (handle == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
   HMODULE base = BaseOfHandle(handle);
   if (base == nullptr) {
     dlclose(handle);
+    SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
   // The lock is not held across dlopen: a library's initialisation may load
@@ -303,6 +311,7 @@ void* GetProcAddress(HMODULE module, LPCSTR export_name) {
   // exports count.
   if (symbol != nullptr && ModuleFromAddress(symbol) != module) symbol = nullptr;
   if (own_reference) dlclose(handle);
+  if (symbol == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
   return symbol;
 }
 

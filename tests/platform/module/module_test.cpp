@@ -3,6 +3,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/sync/last_error.h"
 #include "platform/ui/bitmap.h"
 #include "test_support.h"
 
@@ -104,7 +105,9 @@ TEST_F(ModuleFailureTest, MissingOrInvalidLibrariesAreNotLoaded) {
   // A file with a library's name that is no library.
   WriteBytes(folder_ + "/libFake.so", "not a library");
   EXPECT_EQ(LoadLibraryW(U16(folder_ + "/Fake.dll").c_str()), nullptr);
+  SetLastError(0);
   EXPECT_EQ(LoadLibraryW(u"NoSuchModule.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   EXPECT_EQ(LoadLibraryW(U16(folder_ + "/ModuleTestLib.dll").c_str()), nullptr);
   EXPECT_EQ(LoadLibraryW(u""), nullptr);
   EXPECT_EQ(LoadLibraryW(nullptr), nullptr);
@@ -125,7 +128,9 @@ TEST(ModuleExports, OnlyTheLibrarysOwnExportsAreFound) {
   auto answer = Export<AnswerFn>(lib.get(), "ModuleTestAnswer");
   ASSERT_NE(answer, nullptr);
   EXPECT_EQ(answer(), 42);
+  SetLastError(0);
   EXPECT_EQ(GetProcAddress(lib.get(), "NoSuchExport"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
   // Reachable through the library's dependencies, but not its own.
   EXPECT_EQ(GetProcAddress(lib.get(), "malloc"), nullptr);
   EXPECT_NE(GetProcAddress(GetModuleHandleW(u"libc.so.6"), "malloc"), nullptr);
