@@ -12,22 +12,11 @@
 #include "platform/html/url_resolve.h"
 #include "platform/module/module.h"
 #include "platform/text/convert.h"
+#include "platform/text/ascii.h"
 
 namespace quorvia {
 namespace html {
 namespace {
-
-bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i];
-    char16_t y = b[i];
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 bool IsStyleSheetElement(const xmlNode* node) {
   if (IsElementNamed(node, "style")) return true;
@@ -46,7 +35,7 @@ bool IsStyleSheetElement(const xmlNode* node) {
   return false;
 }
 
-bool IsReadyStateEvent(BSTR event) { return EqualsIgnoringCase(BstrView(event), u"onreadystatechange"); }
+bool IsReadyStateEvent(BSTR event) { return ascii::IEquals(BstrView(event), u"onreadystatechange"); }
 
 }  // namespace
 

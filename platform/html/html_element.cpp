@@ -7,30 +7,19 @@
 #include "platform/html/html_serializer.h"
 #include "platform/html/html_tree.h"
 #include "platform/html/url_resolve.h"
+#include "platform/text/ascii.h"
 
 namespace quorvia::html {
 namespace {
 
 enum class Where { kBeforeBegin, kAfterBegin, kBeforeEnd, kAfterEnd };
 
-bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i];
-    char16_t y = b[i];
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 std::optional<Where> ParseWhere(BSTR where) {
   std::u16string_view text = BstrView(where);
-  if (EqualsIgnoringCase(text, u"beforeBegin")) return Where::kBeforeBegin;
-  if (EqualsIgnoringCase(text, u"afterBegin")) return Where::kAfterBegin;
-  if (EqualsIgnoringCase(text, u"beforeEnd")) return Where::kBeforeEnd;
-  if (EqualsIgnoringCase(text, u"afterEnd")) return Where::kAfterEnd;
+  if (ascii::IEquals(text, u"beforeBegin")) return Where::kBeforeBegin;
+  if (ascii::IEquals(text, u"afterBegin")) return Where::kAfterBegin;
+  if (ascii::IEquals(text, u"beforeEnd")) return Where::kBeforeEnd;
+  if (ascii::IEquals(text, u"afterEnd")) return Where::kAfterEnd;
   return std::nullopt;
 }
 

@@ -1,21 +1,10 @@
 #include "platform/html/html_tree.h"
+#include "platform/text/ascii.h"
 
 #include <array>
 
 namespace quorvia::html {
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 const xmlChar* Xml(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
 
@@ -40,7 +29,7 @@ void AppendText(const xmlNode* node, bool include_raw, std::string& out) {
 bool IsElement(const xmlNode* node) { return node != nullptr && node->type == XML_ELEMENT_NODE; }
 
 bool IsElementNamed(const xmlNode* node, std::string_view name) {
-  return IsElement(node) && node->name != nullptr && EqualsIgnoringCase(NameOf(node), name);
+  return IsElement(node) && node->name != nullptr && ascii::IEquals(NameOf(node), name);
 }
 
 bool IsVoidElement(const xmlNode* node) {
@@ -92,7 +81,7 @@ xmlAttrPtr FindAttribute(const xmlNode* node, std::string_view name, bool exact_
   for (xmlAttrPtr attr = node->properties; attr != nullptr; attr = attr->next) {
     if (attr->name == nullptr) continue;
     std::string_view attr_name = reinterpret_cast<const char*>(attr->name);
-    if (exact_case ? attr_name == name : EqualsIgnoringCase(attr_name, name)) return attr;
+    if (exact_case ? attr_name == name : ascii::IEquals(attr_name, name)) return attr;
   }
   return nullptr;
 }

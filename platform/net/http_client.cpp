@@ -1,4 +1,5 @@
 #include "platform/net/http_client.h"
+#include "platform/text/ascii.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,16 +16,6 @@ using Clock = std::chrono::steady_clock;
 // this long is not one.
 constexpr std::size_t kMaxChunkLineBytes = 4096;
 constexpr std::size_t kReceiveBlock = 16384;
-
-bool IEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool IsTokenChar(char ch) {
   unsigned char c = static_cast<unsigned char>(ch);
@@ -276,7 +267,7 @@ class Exchange {
       std::string_view last = codings.back();
       auto comma = last.rfind(',');
       if (comma != std::string_view::npos) last.remove_prefix(comma + 1);
-      if (IEquals(Trim(last), "chunked")) return ReadChunked(response.body);
+      if (ascii::IEquals(Trim(last), "chunked")) return ReadChunked(response.body);
       return ReadUntilClose(response.body);
     }
 
@@ -404,7 +395,7 @@ void HttpHeaders::Add(std::string name, std::string value) { fields_.emplace_bac
 
 const std::string* HttpHeaders::Find(std::string_view name) const {
   for (const auto& field : fields_) {
-    if (IEquals(field.first, name)) return &field.second;
+    if (ascii::IEquals(field.first, name)) return &field.second;
   }
   return nullptr;
 }
@@ -412,7 +403,7 @@ const std::string* HttpHeaders::Find(std::string_view name) const {
 std::vector<std::string> HttpHeaders::FindAll(std::string_view name) const {
   std::vector<std::string> values;
   for (const auto& field : fields_) {
-    if (IEquals(field.first, name)) values.push_back(field.second);
+    if (ascii::IEquals(field.first, name)) values.push_back(field.second);
   }
   return values;
 }
@@ -454,9 +445,9 @@ HttpResult SendHttpRequest(const HttpRequest& request, const HttpOptions& option
       HttpUrl next;
       status = ResolveHttpUrl(url, Trim(*location), next);
       if (!status) return fail(std::move(status));
-      if (!IEquals(next.host, url.host) || next.port != url.port) {
+      if (!ascii::IEquals(next.host, url.host) || next.port != url.port) {
         for (auto& [name, value] : headers) {
-          if (IEquals(name, "Host")) value = next.Authority();
+          if (ascii::IEquals(name, "Host")) value = next.Authority();
         }
       }
       url = std::move(next);

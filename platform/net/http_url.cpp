@@ -1,20 +1,11 @@
 #include "platform/net/http_url.h"
+#include "platform/text/ascii.h"
 
 #include <cctype>
 
 namespace quorvia::net {
 
 namespace {
-
-bool IEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool HasSpaceOrControl(std::string_view text) {
   for (char c : text) {
@@ -93,7 +84,7 @@ NetStatus ParseHttpUrl(std::string_view text, HttpUrl& url) {
   const std::string quoted = "\"" + std::string(text) + "\"";
   std::size_t scheme = SchemeLength(text);
   if (scheme == 0) return NetStatus::Fail(NetError::kInvalidUrl, quoted + " is not an absolute address");
-  if (!IEquals(text.substr(0, scheme), "http")) {
+  if (!ascii::IEquals(text.substr(0, scheme), "http")) {
     return NetStatus::Fail(NetError::kUnsupportedScheme,
                            "the scheme \"" + std::string(text.substr(0, scheme)) + "\" is not supported, only http");
   }

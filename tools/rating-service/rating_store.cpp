@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/rating-service/csv_reader.h"
+#include "platform/text/ascii.h"
 
 namespace quorvia::rating_service {
 
@@ -40,16 +41,6 @@ constexpr std::size_t kDesc = 12;
 constexpr std::size_t kHost = 13;
 constexpr std::size_t kPopups = 10;
 constexpr std::size_t kBrowserExploits = 11;
-
-bool IEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::string SqliteError(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
 
@@ -142,7 +133,7 @@ bool ImportCsv(const std::string& db_path, const std::string& csv_path, int& imp
   const auto& header = records.front().fields;
   for (std::size_t f = 0; f < header.size(); ++f) {
     std::size_t column = 0;
-    while (column < kColumns.size() && !IEquals(header[f], kColumns[column])) ++column;
+    while (column < kColumns.size() && !ascii::IEquals(header[f], kColumns[column])) ++column;
     if (column == kColumns.size()) {
       error = csv_path + ": line 1: unknown column \"" + header[f] + "\"";
       return false;
