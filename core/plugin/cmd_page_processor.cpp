@@ -172,8 +172,14 @@ HRESULT CmdPageProcessor::ProcessSearchPage(IHTMLDocument2* document, const CLin
   for (const NumberedUrl& link : cached) {
     const LinkEntry* entry = links.Lookup(link.number);
     if (entry == nullptr || entry->matcher == nullptr) continue;
-    const LinkCacheManager::Record record = cache.Lookup(link.url);
-    if (record) AnnotateLink(entry->matcher, entry->element.Get(), record.get());
+    const LinkCacheManager::Record cached_record = cache.Lookup(link.url);
+    if (!cached_record) continue;
+    // The cached rating carries the link number of the page it was first
+    // asked for; the layer of this link must carry this page's number, or
+    // it could share its identifier with another link's layer.
+    URLScanResultElement record = *cached_record;
+    record.id = static_cast<int>(link.number);
+    AnnotateLink(entry->matcher, entry->element.Get(), &record);
   }
 
   for (const URLScanResultElement& record : answer.urlScanResults) {
