@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -43,10 +42,18 @@ std::string ReadFile(const fs::path& path) {
 // the kLanguage... names of the documents themselves).
 std::set<std::string> KeysOfTheConstants() {
   const std::string source = ReadFile(fs::path(QUORVIA_SOURCE_DIR) / "core/support/globals.h");
-  const std::regex constant(R"re(char16_t\s+kLang(?!uage)\w*\[\]\s*=\s*u"([^"]*)")re");
   std::set<std::string> keys;
-  for (auto it = std::sregex_iterator(source.begin(), source.end(), constant); it != std::sregex_iterator(); ++it) {
-    keys.insert((*it)[1].str());
+  const std::string marker = "char16_t ";
+  for (auto at = source.find(marker + "kLang"); at != std::string::npos; at = source.find(marker + "kLang", at + 1)) {
+    const auto name_begin = at + marker.size();
+    const auto name_end = source.find('[', name_begin);
+    if (name_end == std::string::npos) break;
+    const std::string name = source.substr(name_begin, name_end - name_begin);
+    if (name.rfind("kLanguage", 0) == 0) continue;
+    const auto open = source.find("u\"", name_end);
+    const auto close = source.find('"', open + 2);
+    if (open == std::string::npos || close == std::string::npos) break;
+    keys.insert(source.substr(open + 2, close - open - 2));
   }
   return keys;
 }
