@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/support/globals.h"
-#include "core/support/language_globals.h"
+#include "core/support/language.h"
 #include "platform/registry/registry_api.h"
 
 namespace {
