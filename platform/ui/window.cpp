@@ -1491,18 +1491,19 @@ bool RouteInput(ThreadState& t, const InputEvent& e, MSG* msg) {
 
 // One attempt at taking a message; false when nothing is waiting.
 bool TakeMessage(ThreadState& t, MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
-  {
-    std::unique_lock<std::mutex> guard(t.lock);
-    for (auto it = t.posted.begin(); it != t.posted.end(); ++it) {
-      if (!Matches(*it, filter, first, last)) continue;
-      *msg = *it;
-      msg->pt = t.cursor;
-      if (remove) t.posted.erase(it);
-      return true;
-    }
-  }
   bool unfiltered = filter == nullptr && first == 0 && last == 0;
-  while (unfiltered) {
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> guard(t.lock);
+      for (auto it = t.posted.begin(); it != t.posted.end(); ++it) {
+        if (!Matches(*it, filter, first, last)) continue;
+        *msg = *it;
+        msg->pt = t.cursor;
+        if (remove) t.posted.erase(it);
+        return true;
+      }
+    }
+    if (!unfiltered) break;
     InputEvent e;
     {
       std::lock_guard<std::mutex> guard(t.lock);
@@ -1519,6 +1520,8 @@ bool TakeMessage(ThreadState& t, MSG* msg, HWND filter, UINT first, UINT last, b
       }
       t.input.pop_front();
     }
+    // Routing may post messages (a mouse leave), so look again from the top
+    // when the event reached no window.
     if (RouteInput(t, e, msg)) return true;
   }
   // Painting comes last, for visible windows of this thread.
