@@ -24,17 +24,17 @@ struct ComboState : ControlState {
   std::vector<Item> items;
   int selection = -1;
   int hilite = -1;
-  int selection_at_drop = -1;
   HFONT font = nullptr;
   int field_item_height = 15;
   int item_height = 13;
-  int list_height = 0;
+  int dropped_height = 0;  // the whole height asked for, list included
   int dropped_width = 0;
   HWND edit = nullptr;
   HWND list = nullptr;
   bool dropped = false;
   bool setting_edit = false;
   bool resizing = false;
+  bool selchange_pending = false;  // a mouse choice reports its change after closing
 };
 
 ComboState* StateOf(HWND hwnd) {
@@ -103,7 +103,8 @@ void ShowList(HWND hwnd, ComboState& s) {
   GetWindowRect(hwnd, &r);
   int width = std::max<int>(r.right - r.left, s.dropped_width);
   int wanted = std::max(1, Count(s)) * s.item_height + 2;
-  int height = s.list_height > 0 ? std::min(wanted, s.list_height) : wanted;
+  int room = s.dropped_height - FieldHeight(s);
+  int height = room > 0 ? std::min(wanted, room) : wanted;
   SetWindowPos(s.list, HWND_TOP, r.left, r.bottom, width, height, SWP_NOACTIVATE);
   SetVisibleQuietly(s.list, true);
 }
@@ -116,7 +117,6 @@ void Drop(HWND hwnd) {
   if (s == nullptr || s->list == nullptr) return;
   s->dropped = true;
   s->hilite = s->selection;
-  s->selection_at_drop = s->selection;
   ShowList(hwnd, *s);
   SetCapture(s->list);
   InvalidateRect(hwnd, nullptr, TRUE);
@@ -129,21 +129,25 @@ void CloseUp(HWND hwnd, bool chosen) {
   s = StateOf(hwnd);
   if (s == nullptr || !s->dropped) return;
   s->dropped = false;
-  int before = s->selection_at_drop;
+  bool report = chosen && s->selchange_pending;
+  s->selchange_pending = false;
   HWND list = s->list;
   SetVisibleQuietly(list, false);
   if (GetCapture() == list) ReleaseCapture();
   InvalidateRect(hwnd, nullptr, TRUE);
   NotifyParent(hwnd, CBN_CLOSEUP);
   s = StateOf(hwnd);
-  if (s != nullptr && chosen && s->selection != before) NotifyParent(hwnd, CBN_SELCHANGE);
+  if (s != nullptr && report) NotifyParent(hwnd, CBN_SELCHANGE);
 }
 
 // A choice made in the open list: select it, then close as chosen.
 void Choose(HWND hwnd, int index) {
   ComboState* s = StateOf(hwnd);
   if (s == nullptr) return;
-  if (index >= 0 && index < Count(*s)) SetSelection(hwnd, *s, index);
+  if (index >= 0 && index < Count(*s) && index != s->selection) {
+    SetSelection(hwnd, *s, index);
+    s->selchange_pending = true;
+  }
   CloseUp(hwnd, true);
 }
 
@@ -316,7 +320,7 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
       }
       s = StateOf(hwnd);
       if (s == nullptr) return -1;
-      s->list_height = std::max(0, cs->cy - FieldHeight(*s));
+      s->dropped_height = cs->cy;
       // The list is a pop-up of its own, shown below the box while open.
       HWND list = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, u"ComboLBox", nullptr, WS_POPUP | WS_BORDER, 0, 0, 0, 0,
                                   hwnd, nullptr, nullptr, nullptr);
@@ -351,7 +355,7 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
       auto* pos = reinterpret_cast<WINDOWPOS*>(lp);
       if (pos != nullptr && (pos->flags & SWP_NOSIZE) == 0 && !s->resizing) {
         // The height asked for beyond the selection field is the list's.
-        if (pos->cy > FieldHeight(*s)) s->list_height = pos->cy - FieldHeight(*s);
+        if (pos->cy > FieldHeight(*s)) s->dropped_height = pos->cy;
         pos->cy = FieldHeight(*s);
       }
       return 0;
@@ -548,7 +552,7 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
       auto* r = reinterpret_cast<RECT*>(lp);
       if (r == nullptr) return CB_ERR;
       GetWindowRect(hwnd, r);
-      r->bottom += s->list_height;
+      r->bottom = r->top + std::max(s->dropped_height, FieldHeight(*s));
       return TRUE;
     }
     case CB_SETITEMHEIGHT: {

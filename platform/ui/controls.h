@@ -16,8 +16,8 @@
 // user types and after WM_SETTEXT (except multi-line edits, which send none
 // for WM_SETTEXT). Combo boxes: opening the list sends CBN_DROPDOWN before
 // the list shows; choosing an item with the mouse or Enter sends
-// CBN_SELENDOK, then CBN_CLOSEUP, then CBN_SELCHANGE when the selection
-// changed; cancelling (Escape, a click elsewhere, CB_SHOWDROPDOWN FALSE, the
+// CBN_SELENDOK, then CBN_CLOSEUP, then CBN_SELCHANGE when a mouse choice
+// changed the selection (arrow keys report their changes as they go); cancelling (Escape, a click elsewhere, CB_SHOWDROPDOWN FALSE, the
 // focus leaving) sends CBN_SELENDCANCEL then CBN_CLOSEUP. Arrow keys on a
 // closed fixed list, or in an open list, move the selection with
 // CBN_SELCHANGE. Typing in the edit child sends CBN_EDITUPDATE and
