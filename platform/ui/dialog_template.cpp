@@ -302,6 +302,8 @@ class Parser {
     long long removed = 0;
     auto style = Expr(&removed);
     if (!style) return false;
+    // A combo box's kind given here replaces the default simple kind.
+    if (item.class_name == u"ComboBox" && (*style & 0x3) != 0) item.style &= ~static_cast<DWORD>(0x3);
     item.style = (item.style | static_cast<DWORD>(*style)) & ~static_cast<DWORD>(removed);
     if (!OptionalComma()) return true;
     auto ex = Int();

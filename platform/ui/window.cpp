@@ -499,13 +499,21 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
     cls->windows++;
   }
   HWND hwnd = w->hwnd;
-  // Windows go below their siblings, so creation order is Z and tab order.
+  // Child windows go below their siblings, so creation order is Z and tab
+  // order.
   if (w->parent != nullptr) {
     parent_window->children.push_back(hwnd);
   } else if ((ex_style & WS_EX_TOPMOST) != 0) {
     thread.top_level.insert(thread.top_level.begin(), hwnd);
   } else {
-    thread.top_level.push_back(hwnd);
+    // A new top-level window comes in front of the others, below the topmost.
+    auto at = thread.top_level.begin();
+    while (at != thread.top_level.end()) {
+      auto other = Find(*at);
+      if (!other || (other->ex_style & WS_EX_TOPMOST) == 0) break;
+      ++at;
+    }
+    thread.top_level.insert(at, hwnd);
   }
 
   if (thread.creation_hook) {
