@@ -14,6 +14,7 @@
 
 class QUORVIA_PLATFORM_API CStatic : public CWnd {
  public:
+  using CWnd::Create;
   BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id = 0xFFFF) {
     return CWnd::Create(u"Static", text, style, rect, parent, id);
   }
@@ -25,6 +26,7 @@ class QUORVIA_PLATFORM_API CStatic : public CWnd {
 
 class QUORVIA_PLATFORM_API CButton : public CWnd {
  public:
+  using CWnd::Create;
   BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     return CWnd::Create(u"Button", text, style, rect, parent, id);
   }
@@ -37,6 +39,7 @@ class QUORVIA_PLATFORM_API CButton : public CWnd {
 
 class QUORVIA_PLATFORM_API CEdit : public CWnd {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     return CWnd::Create(u"Edit", nullptr, style, rect, parent, id);
   }
@@ -68,6 +71,7 @@ class QUORVIA_PLATFORM_API CEdit : public CWnd {
 // these virtual operations, reached through reflection.
 class QUORVIA_PLATFORM_API CListBox : public CWnd {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     return CWnd::Create(u"ListBox", nullptr, style, rect, parent, id);
   }
@@ -137,6 +141,7 @@ class QUORVIA_PLATFORM_API CCheckListBox : public CListBox {
 
 class QUORVIA_PLATFORM_API CComboBox : public CWnd {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     return CWnd::Create(u"ComboBox", nullptr, style, rect, parent, id);
   }
@@ -203,6 +208,7 @@ class QUORVIA_PLATFORM_API CToolBarCtrl : public CWnd {
  public:
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
   BOOL CreateEx(DWORD ex_style, DWORD style, const RECT& rect, CWnd* parent, UINT id);
+  using CWnd::Create;
   using CWnd::CreateEx;
 
   DWORD SetExtendedStyle(DWORD style) { return static_cast<DWORD>(SendMessage(TB_SETEXTENDEDSTYLE, 0, static_cast<LPARAM>(style))); }
@@ -279,6 +285,7 @@ class QUORVIA_PLATFORM_API CToolBarCtrl : public CWnd {
 
 class QUORVIA_PLATFORM_API CReBarCtrl : public CWnd {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     return CWnd::Create(REBARCLASSNAMEW, nullptr, style, rect, parent, id);
   }
