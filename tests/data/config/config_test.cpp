@@ -71,11 +71,15 @@ TEST_F(ProductConfig, MainBubbleCarriesTheMarkerAndEveryPlaceholder) {
   auto bubble = ElementById(page.Get(), Setting(u"MainBubbleSpanID"));
   ASSERT_TRUE(bubble);
   EXPECT_TRUE(SameElement(FirstChild(Body(page.Get()).Get()).Get(), bubble.Get()));
+  EXPECT_EQ(Attribute(bubble.Get(), u"class"), "qvh-bubble");
   EXPECT_EQ(Attribute(bubble.Get(), u"style"), "display:none");
-  const std::string text = InnerText(bubble.Get());
-  for (const auto& [placeholder, words] : placeholders) {
-    EXPECT_NE(text.find(Utf16ToUtf8(words)), std::string::npos) << Utf16ToUtf8(words);
+  std::vector<std::string> headings;
+  for (const auto& heading : ChildrenByTag(bubble.Get(), u"span")) {
+    headings.push_back(Attribute(heading.Get(), u"class") + "=" + InnerText(heading.Get()));
   }
+  EXPECT_EQ(headings, (std::vector<std::string>{"qvh-label-moreinfo=More information", "qvh-label-downloads=Downloads",
+                                                "qvh-label-links=Links", "qvh-label-spam=Spam e-mails",
+                                                "qvh-label-exploits=Browser exploits"}));
   // The page's own content follows, untouched.
   EXPECT_TRUE(ElementById(page.Get(), u"first"));
 }
@@ -126,34 +130,49 @@ TEST_F(ProductConfig, LinkMarkupTakesTheTwentyEightArgumentsInOrder) {
   auto link = ElementById(page.Get(), u"result");
   ASSERT_EQ(link->insertAdjacentHTML(CComBSTR(u"afterEnd"), CComBSTR(markup)), S_OK);
 
-  auto mark = ElementById(page.Get(), u"qhMark7");
+  auto mark = ElementById(page.Get(), u"qvh-mark-7");
   ASSERT_TRUE(mark);
   EXPECT_TRUE(SameElement(NextElement(link.Get()).Get(), mark.Get()));
-  EXPECT_EQ(Attribute(mark.Get(), u"class"), "qh-mark");
+  EXPECT_EQ(Attribute(mark.Get(), u"class"), "qvh-mark qvh-yellow");
+  EXPECT_EQ(Attribute(mark.Get(), u"data-more"), Utf16ToUtf8(args.moreInfo));
 
-  auto icon = ElementById(page.Get(), u"qhIcon7");
+  auto icon = ElementById(page.Get(), u"qvh-icon-7");
   ASSERT_TRUE(icon);
-  EXPECT_EQ(Attribute(icon.Get(), u"class"), "qh-icon qh-icon-yellow");
+  EXPECT_TRUE(SameElement(Parent(icon.Get()).Get(), mark.Get()));
+  EXPECT_EQ(Attribute(icon.Get(), u"class"), "qvh-icon");
   EXPECT_EQ(Attribute(icon.Get(), u"title"), "Unknown site");
   EXPECT_EQ(Attribute(icon.Get(), u"src"), "res://HarbRes.dll/gif/yellow_icon.gif");
-  auto iconLink = Parent(icon.Get());
-  EXPECT_EQ(Attribute(iconLink.Get(), u"href"), Utf16ToUtf8(args.moreInfo));
 
-  auto layer = ElementById(page.Get(), u"qhLayer7");
+  // The layer the script opens for the icon: the counts, the answers, the
+  // more-information link, and empty heading slots for the script to fill.
+  auto layer = ElementById(page.Get(), u"qvh-layer-7");
   ASSERT_TRUE(layer);
-  EXPECT_EQ(Attribute(layer.Get(), u"style"), "display:none");
-  auto downloads = ChildrenByTag(layer.Get(), u"span");
-  ASSERT_FALSE(downloads.empty());
-  EXPECT_EQ(Attribute(downloads[0].Get(), u"class"), "qh-downloads");
-  EXPECT_EQ(InnerText(downloads[0].Get()), "11 12 13");
-  EXPECT_EQ(InnerText(ElementById(page.Get(), u"qhLinks7").Get()), "21 22 23");
-  EXPECT_EQ(Attribute(ElementById(page.Get(), u"qhSpam7").Get(), u"data-count"), "-5");
-  EXPECT_EQ(InnerText(ElementById(page.Get(), u"qhSpamText7").Get()), "Yes");
-  EXPECT_EQ(Attribute(ElementById(page.Get(), u"qhPopups7").Get(), u"data-flag"), "1");
-  EXPECT_EQ(InnerText(ElementById(page.Get(), u"qhPopupsText7").Get()), "Yes");
-  EXPECT_EQ(Attribute(ElementById(page.Get(), u"qhExploits7").Get(), u"data-flag"), "0");
-  EXPECT_EQ(InnerText(ElementById(page.Get(), u"qhExploitsText7").Get()), "No");
-  EXPECT_EQ(Attribute(ElementById(page.Get(), u"qhMore7").Get(), u"href"), Utf16ToUtf8(args.moreInfoLast));
+  EXPECT_TRUE(SameElement(Parent(layer.Get()).Get(), mark.Get()));
+  EXPECT_EQ(Attribute(layer.Get(), u"class"), "qvh-layer");
+  auto rows = ChildrenByTag(layer.Get(), u"span");
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(Attribute(rows[0].Get(), u"class"), "qvh-downloads");
+  EXPECT_EQ(InnerText(rows[0].Get()), " 11 12 13");
+  EXPECT_EQ(InnerText(ElementById(page.Get(), u"qvh-links-7").Get()), " 21 22 23");
+  std::vector<std::string> counts;
+  for (const auto& span : ChildrenByTag(ElementById(page.Get(), u"qvh-links-7").Get(), u"span")) {
+    counts.push_back(Attribute(span.Get(), u"class"));
+  }
+  EXPECT_EQ(counts, (std::vector<std::string>{"qvh-label-links", "qvh-count-red", "qvh-count-green",
+                                              "qvh-count-yellow"}));
+  EXPECT_EQ(Attribute(ElementById(page.Get(), u"qvh-spam-7").Get(), u"data-count"), "-5");
+  EXPECT_EQ(InnerText(ElementById(page.Get(), u"qvh-spam-text-7").Get()), "Yes");
+  EXPECT_EQ(Attribute(ElementById(page.Get(), u"qvh-popups-7").Get(), u"data-flag"), "1");
+  EXPECT_EQ(InnerText(ElementById(page.Get(), u"qvh-popups-text-7").Get()), "Yes");
+  EXPECT_EQ(Attribute(ElementById(page.Get(), u"qvh-exploits-7").Get(), u"data-flag"), "0");
+  EXPECT_EQ(InnerText(ElementById(page.Get(), u"qvh-exploits-text-7").Get()), "No");
+  auto more = ElementById(page.Get(), u"qvh-more-7");
+  EXPECT_EQ(Attribute(more.Get(), u"class"), "qvh-more");
+  EXPECT_EQ(Attribute(more.Get(), u"href"), Utf16ToUtf8(args.moreInfoLast));
+  for (const char* word : {"downloads", "links", "spam", "exploits", "moreinfo"}) {
+    const std::string slot = std::string("qvh-label-") + word;
+    EXPECT_NE(InnerHtml(layer.Get()).find("<span class=\"" + slot + "\"></span>"), std::string::npos) << slot;
+  }
 }
 
 class ProductEngines : public ProductConfig, public ::testing::WithParamInterface<ResultPage> {};
