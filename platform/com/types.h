@@ -30,6 +30,12 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using HRESULT = std::int32_t;
 using VARIANT_BOOL = std::int16_t;
+using LONG_PTR = std::intptr_t;
+using ULONG_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
+using ATOM = WORD;
 
 #ifndef TRUE
 #define TRUE 1
@@ -54,6 +60,11 @@ QUORVIA_DECLARE_HANDLE(HMENU);
 QUORVIA_DECLARE_HANDLE(HFONT);
 QUORVIA_DECLARE_HANDLE(HRSRC);
 QUORVIA_DECLARE_HANDLE(HGLOBAL);
+QUORVIA_DECLARE_HANDLE(HDC);
+QUORVIA_DECLARE_HANDLE(HBRUSH);
+QUORVIA_DECLARE_HANDLE(HIMAGELIST);
+QUORVIA_DECLARE_HANDLE(HICON);
+QUORVIA_DECLARE_HANDLE(HCURSOR);
 #undef QUORVIA_DECLARE_HANDLE
 using HMODULE = HINSTANCE;
 using HANDLE = void*;
@@ -63,6 +74,31 @@ using HANDLE = void*;
 
 // Longest path, in characters with the terminator, that fixed buffers hold.
 constexpr DWORD MAX_PATH = 260;
+
+// Points, sizes and rectangles in pixels. A rectangle includes its left and
+// top edges and excludes its right and bottom edges.
+struct POINT {
+  LONG x;
+  LONG y;
+};
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+
+constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
+constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+constexpr DWORD MAKELONG(WORD low, WORD high) {
+  return static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16);
+}
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return static_cast<WPARAM>(MAKELONG(low, high)); }
+constexpr LPARAM MAKELPARAM(WORD low, WORD high) { return static_cast<LPARAM>(MAKELONG(low, high)); }
 
 // A point in time: 100-nanosecond intervals since 1601-01-01 (UTC).
 struct FILETIME {

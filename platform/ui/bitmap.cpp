@@ -111,6 +111,19 @@ std::unique_ptr<Bitmap> Bitmap::FromBmp(const void* bytes, std::size_t size) {
   return bitmap;
 }
 
+int Bitmap::Describe(int size, void* buffer) const {
+  if (buffer == nullptr) return static_cast<int>(sizeof(BITMAP));
+  if (size < static_cast<int>(sizeof(BITMAP))) return 0;
+  BITMAP info{};
+  info.bmWidth = width_;
+  info.bmHeight = height_;
+  info.bmWidthBytes = (width_ * 3 + 3) & ~3;
+  info.bmPlanes = 1;
+  info.bmBitsPixel = 24;
+  *static_cast<BITMAP*>(buffer) = info;
+  return static_cast<int>(sizeof(BITMAP));
+}
+
 std::unique_ptr<Bitmap> Bitmap::Scaled(int width, int height) const {
   if (!ValidSize(width, height)) return nullptr;
   auto scaled = std::make_unique<Bitmap>(width, height);
@@ -157,19 +170,6 @@ BOOL SetBitmapPixel(HBITMAP handle, int x, int y, COLORREF colour) {
   if (bitmap == nullptr || !bitmap->Contains(x, y)) return FALSE;
   bitmap->SetPixel(x, y, colour);
   return TRUE;
-}
-
-int GetObjectW(HANDLE object, int size, LPVOID buffer) {
-  Bitmap* bitmap = Bitmap::FromHandle(object);
-  if (bitmap == nullptr || buffer == nullptr || size < static_cast<int>(sizeof(BITMAP))) return 0;
-  BITMAP info{};
-  info.bmWidth = bitmap->Width();
-  info.bmHeight = bitmap->Height();
-  info.bmWidthBytes = (bitmap->Width() * 3 + 3) & ~3;
-  info.bmPlanes = 1;
-  info.bmBitsPixel = 24;
-  *static_cast<BITMAP*>(buffer) = info;
-  return static_cast<int>(sizeof(BITMAP));
 }
 
 HANDLE LoadImageW(HMODULE module, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {

@@ -59,6 +59,8 @@ class Bitmap : public GdiObject {
 
   static bool ValidSize(long long width, long long height);
 
+  int Describe(int size, void* buffer) const override;
+
  private:
   std::size_t Index(int x, int y) const {
     return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
@@ -79,6 +81,4 @@ QUORVIA_PLATFORM_API BOOL GetBitmapSize(HBITMAP bitmap, int* width, int* height)
 // CLR_INVALID for a bad handle or a point outside the bitmap.
 QUORVIA_PLATFORM_API COLORREF GetBitmapPixel(HBITMAP bitmap, int x, int y);
 QUORVIA_PLATFORM_API BOOL SetBitmapPixel(HBITMAP bitmap, int x, int y, COLORREF colour);
-// For a bitmap and a buffer of at least sizeof(BITMAP): fills a BITMAP and
-// returns its size; 0 otherwise.
-QUORVIA_PLATFORM_API int GetObjectW(HANDLE object, int size, LPVOID buffer);
+// GetObjectW (platform/ui/gdi_object.h) describes a bitmap as a BITMAP.
