@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <utility>
 
 #include "core/rating/connection_manager.h"
@@ -372,10 +371,21 @@ ComPtr<TestBrowser> MakeBrowser(IHTMLDocument2* document, const std::u16string& 
 // ---- the rating service -------------------------------------------------------------------
 
 std::vector<Query> ParseQueries(const std::string& request) {
-  static const std::regex kQuery("<URLScanQueryElement><Id>(-?[0-9]+)</Id><url>([^<]*)</url></URLScanQueryElement>");
+  // <URLScanQueryElement><Id>n</Id><url>text</url></URLScanQueryElement>
+  // (a nil address: <url xsi:nil="1"/>, taken as empty).
+  auto between = [&](const std::string& open, const std::string& close, std::size_t from, std::size_t to) {
+    const std::size_t start = request.find(open, from);
+    if (start == std::string::npos || start >= to) return std::string();
+    const std::size_t end = request.find(close, start + open.size());
+    if (end == std::string::npos || end > to) return std::string();
+    return request.substr(start + open.size(), end - start - open.size());
+  };
   std::vector<Query> out;
-  for (auto it = std::sregex_iterator(request.begin(), request.end(), kQuery); it != std::sregex_iterator(); ++it) {
-    out.push_back({std::stoi((*it)[1].str()), UnescapeXml((*it)[2].str())});
+  const std::string element = "<URLScanQueryElement>";
+  for (std::size_t at = request.find(element); at != std::string::npos; at = request.find(element, at + 1)) {
+    const std::size_t end = request.find("</URLScanQueryElement>", at);
+    if (end == std::string::npos) break;
+    out.push_back({std::atoi(between("<Id>", "</Id>", at, end).c_str()), UnescapeXml(between("<url>", "</url>", at, end))});
   }
   return out;
 }
