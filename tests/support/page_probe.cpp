@@ -24,15 +24,15 @@ std::vector<ComPtr<IHTMLElement>> Elements(IHTMLElementCollection* collection) {
   return out;
 }
 
-std::vector<ComPtr<IHTMLElement>> Descendants(IHTMLElement* element, std::u16string_view tag) {
+}  // namespace
+
+std::vector<ComPtr<IHTMLElement>> DescendantsByTag(IHTMLElement* element, std::u16string_view tag) {
   ComPtr<IHTMLElement2> element2;
   if (element == nullptr || FAILED(element->QueryInterface(&element2))) return {};
   ComPtr<IHTMLElementCollection> all;
   if (FAILED(element2->getElementsByTagName(CComBSTR(tag), &all))) return {};
   return Elements(all.Get());
 }
-
-}  // namespace
 
 ComPtr<IHTMLDocument2> ParsePage(std::string_view bytes, std::u16string_view url) {
   ComPtr<IHTMLDocument2> document;
@@ -72,7 +72,7 @@ ComPtr<IHTMLElement> FirstByTag(IHTMLDocument2* document, std::u16string_view ta
 
 std::vector<ComPtr<IHTMLElement>> ChildrenByTag(IHTMLElement* element, std::u16string_view tag) {
   std::vector<ComPtr<IHTMLElement>> out;
-  for (const auto& child : Descendants(element, tag)) {
+  for (const auto& child : DescendantsByTag(element, tag)) {
     if (SameElement(Parent(child.Get()).Get(), element)) out.push_back(child);
   }
   return out;

@@ -22,6 +22,9 @@ ComPtr<IHTMLElement> Body(IHTMLDocument2* document);
 ComPtr<IHTMLElement> FirstByTag(IHTMLDocument2* document, std::u16string_view tag);
 // Every element with the tag, in document order.
 std::vector<ComPtr<IHTMLElement>> AllByTag(IHTMLDocument2* document, std::u16string_view tag);
+// Every element inside the element with the tag ("*": all), in document
+// order.
+std::vector<ComPtr<IHTMLElement>> DescendantsByTag(IHTMLElement* element, std::u16string_view tag);
 std::vector<ComPtr<IHTMLElement>> ChildrenByTag(IHTMLElement* element, std::u16string_view tag);
 
 // An attribute's value; "<none>" when the element has no such attribute.

@@ -253,6 +253,11 @@ std::size_t ServiceProxy::RequestCount() const {
   return requests_.size();
 }
 
+std::size_t ServiceProxy::ForwardedCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return forwarded_;
+}
+
 rating_test::Reply ServiceProxy::Answer(const std::string& request) {
   const std::size_t header_end = request.find("\r\n\r\n");
   const std::string header = request.substr(0, header_end);
@@ -265,6 +270,7 @@ rating_test::Reply ServiceProxy::Answer(const std::string& request) {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.push_back(std::move(queries));
     failure = about_site ? site_failure_ : link_failure_;
+    if (failure == Failure::kNone) ++forwarded_;
   }
   if (failure == Failure::kDrop) return {};
   if (failure == Failure::kFault) return {FaultAnswer("the rating store is offline")};

@@ -90,6 +90,8 @@ class ServiceProxy {
   // The queries of every request received, in order.
   std::vector<std::vector<ScanQuery>> Requests() const;
   std::size_t RequestCount() const;
+  // How many of them went on to the service.
+  std::size_t ForwardedCount() const;
 
  private:
   rating_test::Reply Answer(const std::string& request);
@@ -99,6 +101,7 @@ class ServiceProxy {
   Failure site_failure_ = Failure::kNone;
   Failure link_failure_ = Failure::kNone;
   std::vector<std::vector<ScanQuery>> requests_;
+  std::size_t forwarded_ = 0;
   rating_test::LoopbackServer server_;  // last: stops before the rest goes
 };
 

@@ -4,6 +4,7 @@
 // addresses of its organic result links, in page order.
 #pragma once
 
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ struct ResultPage {
   const char16_t* engine;
   std::vector<std::string> results;  // the addresses to rate, link 1 first
 };
+
+// Test output names a page by its short name.
+inline void PrintTo(const ResultPage& page, std::ostream* out) { *out << page.name; }
 
 // Every result page, the real ones first.
 std::span<const ResultPage> ResultPages();
