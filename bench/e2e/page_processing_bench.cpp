@@ -9,6 +9,11 @@
 //   PageWork        the same page with every result site in the cache: the
 //                   page work alone (collecting, cache look-ups, formatting,
 //                   inserting), no request;
+//   Collect, Format, Insert
+//                   the parts of the page work by themselves: collecting
+//                   the result links with the engine's matchers, formatting
+//                   the link template with its 28 arguments once per link,
+//                   inserting one formatted mark after each link;
 //   Request         the request alone: ScanUrls with the same addresses
 //                   (writing the SOAP request, the exchange, reading the
 //                   answer).
@@ -24,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "core/links/links_manager.h"
 #include "core/links/xml_setting.h"
 #include "core/plugin/cmd_page_processor.h"
 #include "core/rating/connection_manager.h"
@@ -31,6 +37,7 @@
 #include "core/rating/rating_endpoint.h"
 #include "core/rating/rating_globals.h"
 #include "core/support/language.h"
+#include "core/support/string_helper.h"
 #include "platform/com/bstr.h"
 #include "platform/html/html_document.h"
 #include "platform/text/convert.h"
@@ -173,8 +180,87 @@ void Request(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * results);
 }
 
+void Collect(benchmark::State& state) {
+  const int results = static_cast<int>(state.range(0));
+  auto document = Parse(ResultPage(results));
+  quorvia::ComPtr<IHTMLElementCollection> links;
+  document->get_links(&links);
+  const SearchEngineRecord* engine = g_config->GetEngines().FindEngine(kPageUrl);
+  for (auto _ : state) {
+    CLinksManager manager;
+    if (engine == nullptr || manager.CollectLinks(links.Get(), engine->matchers.get()) != S_OK ||
+        manager.GetCount() != static_cast<std::size_t>(results)) {
+      state.SkipWithError("wrong collection");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * results);
+}
+
+// One link's markup, with the arguments the annotation passes.
+std::u16string FormatMark(const std::u16string& format, LONG id) {
+  const std::u16string more = u"http://ratings.quorvia.invalid/orbisite/siteinfo.php?url=http://site1.example/page/1";
+  const std::u16string colour = u"yellow";
+  const std::u16string description = u"Caution: the safety of this site is unknown.";
+  const std::u16string icon = u"res://HarbRes.dll/gif/yellow_icon.gif";
+  const std::u16string yes = u"Yes";
+  const std::u16string no = u"No";
+  return StringHelper::stringFmt(format, id, more, colour, description, icon, id, id, LONG{1}, LONG{2}, LONG{3}, id,
+                                 LONG{4}, LONG{5}, LONG{6}, id, LONG{3}, id, yes, id, LONG{1}, id, yes, id, LONG{0},
+                                 id, no, id, more);
+}
+
+void Format(benchmark::State& state) {
+  const int results = static_cast<int>(state.range(0));
+  const std::u16string format = g_config->GetSetting(u"infolayerHTML");
+  for (auto _ : state) {
+    for (int i = 1; i <= results; ++i) benchmark::DoNotOptimize(FormatMark(format, i).size());
+  }
+  state.SetItemsProcessed(state.iterations() * results);
+}
+
+void Insert(benchmark::State& state) {
+  const int results = static_cast<int>(state.range(0));
+  const std::string markup = ResultPage(results);
+  const std::u16string format = g_config->GetSetting(u"infolayerHTML");
+  std::vector<CComBSTR> marks;
+  for (int i = 1; i <= results; ++i) marks.emplace_back(FormatMark(format, i));
+  const CComBSTR after_end(u"afterEnd");
+  const SearchEngineRecord* engine = g_config->GetEngines().FindEngine(kPageUrl);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto document = Parse(markup);
+    quorvia::ComPtr<IHTMLElementCollection> links;
+    document->get_links(&links);
+    CLinksManager manager;
+    manager.CollectLinks(links.Get(), engine->matchers.get());
+    std::vector<quorvia::ComPtr<IHTMLElement>> anchors;
+    for (LONG n = 1; n <= manager.GetLastNumber(); ++n) {
+      quorvia::ComPtr<IHTMLElement> element;
+      manager.Lookup(n)->element.As(&element);
+      anchors.push_back(element);
+    }
+    state.ResumeTiming();
+    for (std::size_t i = 0; i < anchors.size(); ++i) anchors[i]->insertAdjacentHTML(after_end, marks[i]);
+    state.PauseTiming();
+    if (anchors.size() != static_cast<std::size_t>(results) || !Marked(document.Get(), results)) {
+      state.SkipWithError("not every mark was inserted");
+      break;
+    }
+    anchors.clear();
+    manager.Clear();
+    links = nullptr;
+    document = nullptr;
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * results);
+}
+
 BENCHMARK(SearchPage)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(PageWork)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Collect)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Format)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Insert)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Request)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
