@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/module/ascii.h"
+#include "platform/text/ascii.h"
 #include "platform/module/module.h"
 #include "platform/text/convert.h"
 

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/module/ascii.h"
+#include "platform/text/ascii.h"
 #include "platform/sync/last_error.h"
 #include "platform/text/convert.h"
 

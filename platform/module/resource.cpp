@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/module/ascii.h"
+#include "platform/text/ascii.h"
 #include "platform/module/module.h"
 #include "platform/text/convert.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/module/ascii.h"
+#include "platform/text/ascii.h"
 #include "platform/module/module.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// Letter-case helpers for module, resource and file names: only the ASCII
-// letters fold, the way the names these compare are spelled.
+// Letter-case helpers for names that fold only their ASCII letters: module,
+// resource and file names, tag and attribute names, HTTP header fields.
 #pragma once
 
 #include <string>
