@@ -480,6 +480,7 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
   w->cls = cls;
   w->proc = cls->proc;
   w->thread = &thread;
+  w->thread_keep = t_thread.state;
   w->style = style & ~WS_VISIBLE;
   w->ex_style = ex_style;
   w->instance = instance;

@@ -2,6 +2,8 @@
 // parents, children and owners, messages sent and posted, a message queue per
 // thread, focus, mouse capture and the keyboard state.
 //
+// Window handles are never reused within a process.
+//
 // Windows belong to the thread that creates them. Their calls are made on
 // that thread; a message may be posted to a window of any thread, but sending
 // to a window of another thread is refused (0, ERROR_ACCESS_DENIED).

@@ -45,6 +45,7 @@ struct Window {
   std::shared_ptr<WindowClass> cls;
   WNDPROC proc = nullptr;
   ThreadState* thread = nullptr;
+  std::shared_ptr<ThreadState> thread_keep;  // keeps `thread` valid after its thread ends
   HWND parent = nullptr;
   HWND owner = nullptr;
   std::vector<HWND> children;  // Z order, topmost first

@@ -22,6 +22,7 @@ struct Script {
   INT_PTR ok_result = IDOK;
   HBRUSH static_brush = nullptr;
   std::u16string edit_text_at_ok;
+  std::u16string chosen_language;
 };
 
 Script* g_script = nullptr;
@@ -31,6 +32,9 @@ INT_PTR ScriptedProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
   s.messages.push_back(message);
   switch (message) {
     case WM_INITDIALOG:
+      for (const char16_t* name : {u"English", u"Deutsch"}) {
+        SendDlgItemMessageW(dialog, 1004, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+      }
       s.init_param = l;
       s.init_focus_id = GetDlgCtrlID(reinterpret_cast<HWND>(w));
       return TRUE;
@@ -38,6 +42,12 @@ INT_PTR ScriptedProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
       return s.static_brush != nullptr ? reinterpret_cast<INT_PTR>(s.static_brush) : FALSE;
     case WM_COMMAND:
       if (LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) s.commands.emplace_back(LOWORD(w), HIWORD(w));
+      if (LOWORD(w) == 1004 && HIWORD(w) == CBN_SELCHANGE) {
+        auto index = SendDlgItemMessageW(dialog, 1004, CB_GETCURSEL, 0, 0);
+        std::u16string text(32, u'\0');
+        SendDlgItemMessageW(dialog, 1004, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        s.chosen_language = text.c_str();
+      }
       if (LOWORD(w) == IDOK && s.end_on_ok) {
         s.edit_text_at_ok = WindowText(GetDlgItem(dialog, 5002));
         EndDialog(dialog, s.ok_result);
@@ -159,6 +169,18 @@ TEST_F(DialogTest, TheDialogKeyboardTabsTypesAndPressesTheDefaultButton) {
   InputDriver::QueuePressKey(VK_ESCAPE);
   EXPECT_EQ(Run(501), IDCANCEL);
   EXPECT_EQ(script_.commands, (std::vector<std::pair<int, WORD>>{{IDCANCEL, 0}}));
+}
+
+TEST_F(DialogTest, TheDriverChoosesFromTheComboBoxOfTheOpenDialog) {
+  // The list is sorted: Deutsch comes first.
+  InputDriver::QueueSelectComboItem(1004, 1);
+  InputDriver::QueueSelectComboItem(1004, 0);
+  InputDriver::QueueClickDialogItem(IDOK);
+  EXPECT_EQ(Run(216), IDOK);
+  EXPECT_EQ(script_.chosen_language, u"Deutsch");
+  InputDriver::QueueSelectComboItem(1004, 5);
+  EXPECT_EQ(Run(216), IDCANCEL);
+  EXPECT_EQ(InputDriver::TakeErrors(), std::vector<std::string>{"the combo box list has no item 5"});
 }
 
 TEST_F(DialogTest, ADialogLeftWithoutInputIsCancelledEvenIfItRefuses) {
