@@ -23,6 +23,10 @@ inline constexpr char16_t kRegValueNewline[] = u"Newline";  // read by the host 
 inline constexpr char16_t kConfigFileName[] = u"config.xml";
 inline constexpr char16_t kSettingBaseURL[] = u"BaseURL";
 inline constexpr char16_t kSettingHelpURL[] = u"HelpURL";
+inline constexpr char16_t kSettingURIScheme[] = u"URIScheme";
+inline constexpr char16_t kSettingMainBubbleHTML[] = u"MainBubbleHTML";
+inline constexpr char16_t kSettingInfolayerHTML[] = u"infolayerHTML";
+inline constexpr char16_t kSettingMainBubbleSpanID[] = u"MainBubbleSpanID";
 
 // The named event that carries the on/off state between processes.
 inline constexpr char16_t kOnOffEventName[] = u"HN2007_EventName";
@@ -53,6 +57,11 @@ inline constexpr char16_t kLangSiteDescUnTested[] = u"siteDescUnTested";
 
 // Language key: the status text while a page is rated.
 inline constexpr char16_t kLangStatusWaiting[] = u"statusWaiting";
+
+// Language keys: the flag texts of a link's information layer.
+inline constexpr char16_t kLangUnknown[] = u"unknown";
+inline constexpr char16_t kLangYes[] = u"yes";
+inline constexpr char16_t kLangNo[] = u"no";
 
 // Language keys: the main bubble's placeholders.
 inline constexpr char16_t kLangScriptMoreInfo[] = u"scriptMoreInfo";
