@@ -401,6 +401,10 @@ struct Pattern::Program {
   std::vector<std::vector<std::uint32_t>> live;
   std::uint32_t denseCount = 0;
   std::uint32_t keyWidth = 0;  // words of a keyed state; 0 when nothing is keyed
+  // Characters (lower case, single UTF-16 units) that every match contains
+  // in this order, side by side; empty when nothing is known. A text
+  // without them cannot match, which a plain search tells cheaply.
+  std::u16string required;
 };
 
 namespace {
@@ -923,7 +927,54 @@ bool TooLong(std::u16string_view text) {
   return text.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
 }
 
+// The longest run of characters that every match of the node contains:
+// runs of literal characters in a sequence, looked for also inside groups
+// and "+" repetitions. Alternatives of more than one branch, optional
+// parts, negations and back-references require nothing. Characters outside
+// the Basic Multilingual Plane and lone surrogates end a run, so the run can
+// be searched for unit by unit in UTF-16 text.
+std::u16string RequiredRun(const Node& node) {
+  switch (node.kind) {
+    case Kind::Char:
+      if (node.ch >= 0x10000 || IsHighSurrogate(node.ch) || IsLowSurrogate(node.ch)) return {};
+      return std::u16string(1, static_cast<char16_t>(node.ch));
+    case Kind::Capture:
+      return RequiredRun(*node.kids[0]);
+    case Kind::Repeat:
+      return node.optional ? std::u16string() : RequiredRun(*node.kids[0]);
+    case Kind::Alt:
+      return node.kids.size() == 1 ? RequiredRun(*node.kids[0]) : std::u16string();
+    case Kind::Seq: {
+      std::u16string best;
+      std::u16string run;
+      for (const auto& kid : node.kids) {
+        std::u16string inner = RequiredRun(*kid);
+        if (kid->kind == Kind::Char && !inner.empty()) {
+          run += inner;
+          if (run.size() > best.size()) best = run;
+          continue;
+        }
+        run.clear();
+        if (inner.size() > best.size()) best = std::move(inner);
+      }
+      return best;
+    }
+    default:
+      return {};
+  }
+}
+
+// Whether text holds the run, letters compared as the matcher compares them.
+bool HoldsRun(std::u16string_view text, std::u16string_view run) {
+  if (run.empty()) return true;
+  const auto it = std::search(text.begin(), text.end(), run.begin(), run.end(), [](char16_t t, char16_t r) {
+    return FoldAscii(t) == static_cast<char32_t>(r);
+  });
+  return it != text.end();
+}
+
 }  // namespace
+
 
 std::u16string_view Pattern::Match::Group(std::u16string_view text, std::size_t n) const {
   if (n >= groups.size() || !groups[n] || groups[n]->end > text.size()) return {};
@@ -940,6 +991,7 @@ Pattern::Pattern(std::u16string_view pattern, std::string_view errorPrefix) : so
     program->groups = parser.groups();
     program->sets = parser.TakeSets();
     Compiler(*program).CompileMain(*root);
+    program->required = RequiredRun(*root);
   } catch (const CompileFailure&) {
     Reject(errorPrefix, pattern);
   }
@@ -957,7 +1009,7 @@ void Pattern::Reject(std::string_view errorPrefix, std::u16string_view pattern) 
 }
 
 std::optional<Pattern::Match> Pattern::Search(std::u16string_view text) const {
-  if (TooLong(text)) return std::nullopt;
+  if (TooLong(text) || !HoldsRun(text, program_->required)) return std::nullopt;
   Searcher searcher(*program_, text);
   const auto n = static_cast<std::int32_t>(text.size());
   Match match;

@@ -368,6 +368,34 @@ class PatternPair {
   int groups_ = 0;
 };
 
+// The matcher first looks for the characters every match must contain; the
+// look must agree with the full search: letter case folded, runs found inside
+// groups and "+" repetitions, nothing required from optional parts,
+// alternatives or negations, and characters beyond the BMP left out.
+TEST(PatternDialect, RequiredCharactersNeverHideAMatch) {
+  struct Case {
+    const char16_t* pattern;
+    const char16_t* text;
+    bool matches;
+  } cases[] = {
+      {u"://www\\.bing\\.com/search\\?", u"HTTPS://WWW.BING.COM/SEARCH?q=1", true},
+      {u"://www\\.bing\\.com/search\\?", u"https://www.bing.com/searc", false},
+      {u"{ab}+c", u"xABABc", true},
+      {u"(ab)+c", u"xabAc", false},
+      {u"(x|y)abc", u"yABC", true},
+      {u"a?bc", u"bc", true},
+      {u"q*abc", u"abc", true},
+      {u"!(ab)c", u"c", true},
+      {u"(abc)|(xyz)", u"--xyz--", true},
+      {u"\U0001F600ab", u"\U0001F600ab", true},
+      {u"\U0001F600ab", u"ab", false},
+  };
+  for (const Case& c : cases) {
+    const Pattern pattern(c.pattern, "bad: ");
+    EXPECT_EQ(pattern.Contains(c.text), c.matches) << Utf16ToUtf8(c.pattern) << " in " << Utf16ToUtf8(c.text);
+  }
+}
+
 TEST(PatternDialect, AgreesWithABacktrackingReference) {
   std::mt19937 textRng(7);
   int compared = 0;
