@@ -21,8 +21,6 @@ extern char** environ;
 
 namespace quorvia_test {
 
-namespace {
-
 namespace fs = std::filesystem;
 
 std::string ReadText(const fs::path& path) {
@@ -51,6 +49,8 @@ pid_t Spawn(const std::vector<std::string>& args, int out_fd, const fs::path& ou
   posix_spawn_file_actions_destroy(&actions);
   return pid;
 }
+
+namespace {
 
 int WaitExit(pid_t pid) {
   int status = 0;

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,6 +19,15 @@ namespace quorvia_test {
 // The path of the service program: $QUORVIA_TEST_BIN/quorvia-rating-service
 // when it is there, else the one this build made.
 std::string RatingServiceProgram();
+
+// The whole file; empty when it cannot be read.
+std::string ReadText(const std::filesystem::path& path);
+
+// Starts program (args[0]) with args; standard output to out_fd, or to the
+// file out when out_fd is negative; standard error to the file err. -1 when
+// it cannot be started.
+pid_t Spawn(const std::vector<std::string>& args, int out_fd, const std::filesystem::path& out,
+            const std::filesystem::path& err);
 
 // The service's own path on its host.
 inline constexpr char kRatingServicePath[] = "/orbisite/OSTBService.php";

@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "platform/net/http_client.h"
+#include "tests/support/rating_service_process.h"
 
-extern char** environ;
 
 namespace {
 
@@ -46,40 +46,10 @@ constexpr char kRatingsCsv[] =
     "BAD.example,3,7,0,0,1,5,0,0,0,25,true,1,\r\n"
     "b\xC3\xBC" "cher.example,2,1,2,3,4,5,6,7,8,9,0,true,Gr\xC3\xBC" "n\r\n";
 
-std::string ServiceProgram() {
-  if (const char* bin = std::getenv("QUORVIA_TEST_BIN")) {
-    fs::path path = fs::path(bin) / "quorvia-rating-service";
-    if (fs::exists(path)) return path.string();
-  }
-  return QUORVIA_RATING_SERVICE;
-}
+using quorvia_test::Spawn;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-// Starts the program with `args`; standard output to `out_fd` (or the file
-// `out`), standard error to the file `err`. Returns the process id.
-pid_t Spawn(const std::vector<std::string>& args, int out_fd, const fs::path& out, const fs::path& err) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (out_fd >= 0) {
-    posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  }
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<char*> argv;
-  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
+std::string ServiceProgram() { return quorvia_test::RatingServiceProgram(); }
+std::string ReadFile(const fs::path& path) { return quorvia_test::ReadText(path); }
 
 int WaitExit(pid_t pid) {
   int status = 0;
