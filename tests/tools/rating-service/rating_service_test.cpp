@@ -26,7 +26,6 @@
 #include "platform/net/http_client.h"
 #include "tests/support/rating_service_process.h"
 
-
 namespace {
 
 namespace fs = std::filesystem;
