@@ -51,7 +51,12 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/text/convert.h"
 
@@ -63,6 +68,11 @@ constexpr int kMaxNesting = 200;
 // Step budget of searches that key states on capture values.
 constexpr std::uint64_t kBudgetBase = 1'000'000;
 constexpr std::uint64_t kBudgetPerState = 4;
+// Step budget of the plain backtracking a search tries first, before it
+// starts remembering explored states (which costs more per step but keeps
+// every search within program size x text length states).
+constexpr std::uint64_t kPlainBudgetBase = 2'000;
+constexpr std::uint64_t kPlainBudgetPerState = 2;
 // Most memory a keyed state table takes.
 constexpr std::size_t kKeyedMemoBytes = std::size_t{8} << 20;
 
@@ -95,11 +105,25 @@ std::u32string LowerCodePoints(std::u16string_view text) {
 struct CharSet {
   bool negate = false;
   std::vector<std::pair<char32_t, char32_t>> ranges;
+  // Membership of the ASCII characters, filled in by Finish().
+  std::uint64_t ascii[2] = {0, 0};
 
-  bool Contains(char32_t c) const {
+  bool InRanges(char32_t c) const {
     bool in = std::any_of(ranges.begin(), ranges.end(),
                           [c](const auto& r) { return c >= r.first && c <= r.second; });
     return in != negate;
+  }
+
+  void Finish() {
+    for (char32_t c = 0; c < 128; ++c) {
+      if (InRanges(c)) ascii[c >> 6] |= std::uint64_t{1} << (c & 63);
+    }
+  }
+
+  // c is a text character already folded to lower case.
+  bool Contains(char32_t c) const {
+    if (c < 128) return (ascii[c >> 6] >> (c & 63) & 1u) != 0;
+    return InRanges(c);
   }
 };
 
@@ -356,6 +380,7 @@ class Parser {
       }
     }
     if (set.ranges.empty()) Fail();  // empty set
+    set.Finish();
     auto node = MakeNode(Kind::Set, false);
     node->index = static_cast<std::uint32_t>(sets_.size());
     sets_.push_back(std::move(set));
@@ -401,10 +426,26 @@ struct Pattern::Program {
   std::vector<std::vector<std::uint32_t>> live;
   std::uint32_t denseCount = 0;
   std::uint32_t keyWidth = 0;  // words of a keyed state; 0 when nothing is keyed
-  // Characters (lower case, single UTF-16 units) that every match contains
-  // in this order, side by side; empty when nothing is known. A text
-  // without them cannot match, which a plain search tells cheaply.
-  std::u16string required;
+  // Runs of characters (lower case, single UTF-16 units) of which every
+  // match contains at least one, side by side; empty when nothing is known.
+  // A text holding none of them cannot match, which a plain scan tells
+  // cheaply. anchor is the position in the run of the character the scan
+  // looks for: the one least common in addresses.
+  struct Run {
+    std::u16string text;
+    std::size_t anchor = 0;
+  };
+  std::vector<Run> required;
+  // When every match consumes at least one character: the text characters
+  // a match can begin with (as they stand in the text, either letter case).
+  // Other start positions are passed over without running the machine.
+  bool startFilter = false;
+  std::uint64_t startAscii[2] = {0, 0};
+  bool startOther = false;  // some character beyond ASCII can begin a match
+  // The start characters as one or two UTF-16 units (a letter in both
+  // cases), which a vector scan finds; 0 when the set is larger.
+  int startUnitCount = 0;
+  char16_t startUnits[2] = {0, 0};
 };
 
 namespace {
@@ -668,6 +709,82 @@ class KeyedMemo {
   std::vector<std::uint8_t> marks_;
 };
 
+// A vector that keeps its first N elements inside itself and only goes to
+// the heap beyond them, so that a search over an ordinary address allocates
+// nothing. Elements are trivially copyable; new elements are uninitialised
+// unless a value is given.
+template <typename T, std::size_t N>
+class SmallVec {
+ public:
+  SmallVec() = default;
+  SmallVec(const SmallVec&) = delete;
+  SmallVec& operator=(const SmallVec&) = delete;
+
+  std::size_t size() const { return size_; }
+  T* data() { return data_; }
+  T* begin() { return data_; }
+  T* end() { return data_ + size_; }
+  T& operator[](std::size_t i) { return data_[i]; }
+  const T& operator[](std::size_t i) const { return data_[i]; }
+  T& back() { return data_[size_ - 1]; }
+  void clear() { size_ = 0; }
+  void pop_back() { --size_; }
+  void push_back(const T& value) {
+    if (size_ == capacity_) [[unlikely]] Reserve(2 * capacity_);
+    data_[size_++] = value;
+  }
+  // Shrinks to n elements, or grows with copies of value.
+  void resize(std::size_t n, const T& value = T()) {
+    Reserve(n);
+    for (std::size_t i = size_; i < n; ++i) data_[i] = value;
+    size_ = n;
+  }
+  void assign(std::size_t n, const T& value) {
+    size_ = 0;
+    resize(n, value);
+  }
+  void append(const T* first, const T* last) {
+    const auto count = static_cast<std::size_t>(last - first);
+    Reserve(size_ + count);
+    std::copy(first, last, data_ + size_);
+    size_ += count;
+  }
+
+ private:
+  void Reserve(std::size_t n) {
+    if (n <= capacity_) return;
+    Grow(n);
+  }
+  [[gnu::noinline]] void Grow(std::size_t n) {
+    std::vector<T> bigger(std::max(n, 2 * capacity_));
+    std::copy(data_, data_ + size_, bigger.begin());
+    heap_ = std::move(bigger);
+    data_ = heap_.data();
+    capacity_ = heap_.size();
+  }
+
+  T inline_[N];
+  std::vector<T> heap_;
+  T* data_ = inline_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = N;
+};
+
+enum class JobKind : std::uint8_t { Explore, Restore };
+struct Job {
+  JobKind kind;
+  std::uint32_t pc;   // Explore: program position; Restore: slot
+  std::int32_t pos;   // Explore: text position; Restore: old value
+  std::size_t trail;  // Explore: trail length when pushed
+};
+// A look-ahead state on the current path: dense (row, pos) or a keyed state
+// whose key words start at key in the trail's key store.
+struct TrailEntry {
+  std::int32_t row;
+  std::int32_t pos;
+  std::size_t key;
+};
+
 class Searcher {
  public:
   Searcher(const Pattern::Program& program, std::u16string_view text)
@@ -675,20 +792,35 @@ class Searcher {
         text_(text),
         n_(static_cast<std::int32_t>(text.size())),
         words_(text.size() / 64 + 1),
-        caps_(2 * program.groups, -1),
-        bits_(2 * program.denseCount * words_, 0),
-        keyedMemo_(program.keyWidth),
-        key_(program.keyWidth, 0) {
-    budget_ = program.keyWidth > 0
-                  ? kBudgetBase + kBudgetPerState * program.code.size() * (text.size() + 1)
-                  : std::numeric_limits<std::uint64_t>::max();
+        keyedMemo_(program.keyWidth) {
+    caps_.assign(2 * program.groups, -1);
+    key_.assign(program.keyWidth, 0);
+    if (program.keyWidth > 0) {
+      budget_ = kBudgetBase + kBudgetPerState * program.code.size() * (text.size() + 1);
+      StartMemo();
+    } else {
+      budget_ = kPlainBudgetBase + kPlainBudgetPerState * program.code.size() * (text.size() + 1);
+    }
   }
 
-  // One attempt at start; on success fills match.
-  bool Attempt(std::int32_t start, Pattern::Match& match) {
-    stack_.clear();
+  // One attempt at start; on success fills match when one is given.
+  bool Attempt(std::int32_t start, Pattern::Match* out) {
     std::int32_t end = 0;
-    if (!Run(0, start, false, &end)) return false;
+    for (;;) {
+      stack_.clear();
+      trail_.clear();
+      trailKeys_.clear();
+      if (Run(0, start, false, &end)) break;
+      if (!overBudget_) return false;
+      // The plain search has taken too long: this attempt starts again, and
+      // it and every later one remember the states they explore.
+      overBudget_ = false;
+      budget_ = std::numeric_limits<std::uint64_t>::max();
+      caps_.assign(2 * p_.groups, -1);
+      StartMemo();
+    }
+    if (out == nullptr) return true;
+    Pattern::Match& match = *out;
     match.whole = {static_cast<std::size_t>(start), static_cast<std::size_t>(end)};
     match.groups.assign(p_.groups, std::nullopt);
     for (std::uint32_t g = 0; g < p_.groups; ++g) {
@@ -701,6 +833,14 @@ class Searcher {
 
   bool exhausted() const { return exhausted_; }
 
+ private:
+  void StartMemo() {
+    memo_ = true;
+    bits_.assign(2 * p_.denseCount * words_, 0);
+  }
+
+ public:
+
   // The next character start after pos (pos < text length).
   std::int32_t Step(std::int32_t pos) const {
     std::int32_t len = 1;
@@ -709,21 +849,6 @@ class Searcher {
   }
 
  private:
-  enum class JobKind : std::uint8_t { Explore, Restore };
-  struct Job {
-    JobKind kind;
-    std::uint32_t pc;   // Explore: program position; Restore: slot
-    std::int32_t pos;   // Explore: text position; Restore: old value
-    std::size_t trail;  // Explore: trail length when pushed
-  };
-  // A look-ahead state on the current path: dense (row, pos) or a keyed
-  // state whose key words start at key in trailKeys_.
-  struct TrailEntry {
-    std::int32_t row;
-    std::int32_t pos;
-    std::size_t key;
-  };
-
   char32_t Decode(std::int32_t pos, std::int32_t* len) const {
     char32_t c = text_[pos];
     *len = 1;
@@ -802,10 +927,12 @@ class Searcher {
       std::int32_t pos = job.pos;
       for (;;) {
         if (++steps_ > budget_) {
-          exhausted_ = true;
+          (memo_ ? exhausted_ : overBudget_) = true;
           return false;
         }
-        if (const std::int32_t row = p_.dense[pc]; row != kNoMemo) {
+        if (!memo_) {
+          // A plain backtracking step.
+        } else if (const std::int32_t row = p_.dense[pc]; row != kNoMemo) {
           if (Test(Row(row, kSucceeded), pos)) {
             Unwind(base);
             CloseTrail(trailBase, true);
@@ -827,7 +954,7 @@ class Searcher {
           keyedMemo_.Set(key_.data(), kVisited);
           if (sub) {
             trail_.push_back({-1, pos, trailKeys_.size()});
-            trailKeys_.insert(trailKeys_.end(), key_.begin(), key_.end());
+            trailKeys_.append(key_.begin(), key_.end());
           }
         }
         const Inst& in = p_.code[pc];
@@ -884,7 +1011,7 @@ class Searcher {
             break;
           case Op::LookNeg: {
             const bool found = Run(in.x, pos, true, nullptr);
-            if (exhausted_) return false;
+            if (exhausted_ || overBudget_) return false;
             ok = !found;
             ++pc;
             break;
@@ -909,17 +1036,21 @@ class Searcher {
   std::u16string_view text_;
   std::int32_t n_;
   std::size_t words_;
-  std::vector<std::int32_t> caps_;
+  SmallVec<std::int32_t, 32> caps_;
   // Two rows of words_ words per dense instruction: visited, succeeded.
-  std::vector<std::uint64_t> bits_;
+  SmallVec<std::uint64_t, 512> bits_;
   KeyedMemo keyedMemo_;
-  std::vector<std::uint32_t> key_;
-  std::vector<Job> stack_;
-  std::vector<TrailEntry> trail_;
-  std::vector<std::uint32_t> trailKeys_;
+  SmallVec<std::uint32_t, 16> key_;
+  SmallVec<Job, 256> stack_;
+  SmallVec<TrailEntry, 16> trail_;
+  SmallVec<std::uint32_t, 64> trailKeys_;
   std::uint64_t steps_ = 0;
   std::uint64_t budget_ = 0;
   bool exhausted_ = false;
+  // Whether explored states are remembered; while not, the search is plain
+  // backtracking under a step budget (overBudget_ when it runs out).
+  bool memo_ = false;
+  bool overBudget_ = false;
 };
 
 // Offsets are kept in 32 bits; longer texts are never matched.
@@ -927,36 +1058,70 @@ bool TooLong(std::u16string_view text) {
   return text.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
 }
 
-// The longest run of characters that every match of the node contains:
-// runs of literal characters in a sequence, looked for also inside groups
-// and "+" repetitions. Alternatives of more than one branch, optional
-// parts, negations and back-references require nothing. Characters outside
-// the Basic Multilingual Plane and lone surrogates end a run, so the run can
-// be searched for unit by unit in UTF-16 text.
-std::u16string RequiredRun(const Node& node) {
+// ---------------------------------------------------------------------------
+// Filters run before the machine
+
+using Runs = std::vector<std::u16string>;
+
+constexpr std::size_t kMaxRuns = 16;
+
+// How useful a set of runs is as a filter: the shorter its shortest run, the
+// more texts hold one of them; more runs cost more scans.
+bool BetterRuns(const Runs& a, const Runs& b) {
+  auto shortest = [](const Runs& r) {
+    std::size_t n = std::numeric_limits<std::size_t>::max();
+    for (const auto& run : r) n = std::min(n, run.size());
+    return r.empty() ? 0 : n;
+  };
+  const std::size_t sa = shortest(a);
+  const std::size_t sb = shortest(b);
+  if (sa != sb) return sa > sb;
+  return !a.empty() && a.size() < b.size();
+}
+
+// Runs of characters of which every match of the node contains at least one:
+// runs of literal characters in a sequence, looked for also inside groups,
+// "+" repetitions and every branch of an alternative. Optional parts,
+// negations and back-references require nothing. Characters outside the
+// Basic Multilingual Plane and lone surrogates end a run, so a run can be
+// searched for unit by unit in UTF-16 text.
+Runs RequiredRuns(const Node& node) {
   switch (node.kind) {
     case Kind::Char:
       if (node.ch >= 0x10000 || IsHighSurrogate(node.ch) || IsLowSurrogate(node.ch)) return {};
-      return std::u16string(1, static_cast<char16_t>(node.ch));
+      return {std::u16string(1, static_cast<char16_t>(node.ch))};
     case Kind::Capture:
-      return RequiredRun(*node.kids[0]);
+      return RequiredRuns(*node.kids[0]);
     case Kind::Repeat:
-      return node.optional ? std::u16string() : RequiredRun(*node.kids[0]);
-    case Kind::Alt:
-      return node.kids.size() == 1 ? RequiredRun(*node.kids[0]) : std::u16string();
-    case Kind::Seq: {
-      std::u16string best;
-      std::u16string run;
+      return node.optional ? Runs() : RequiredRuns(*node.kids[0]);
+    case Kind::Alt: {
+      Runs all;
       for (const auto& kid : node.kids) {
-        std::u16string inner = RequiredRun(*kid);
+        Runs runs = RequiredRuns(*kid);
+        if (runs.empty() || all.size() + runs.size() > kMaxRuns) return {};
+        for (auto& run : runs) {
+          if (std::find(all.begin(), all.end(), run) == all.end()) all.push_back(std::move(run));
+        }
+      }
+      return all;
+    }
+    case Kind::Seq: {
+      Runs best;
+      std::u16string run;
+      auto offer = [&best](Runs candidate) {
+        if (BetterRuns(candidate, best)) best = std::move(candidate);
+      };
+      for (const auto& kid : node.kids) {
+        Runs inner = RequiredRuns(*kid);
         if (kid->kind == Kind::Char && !inner.empty()) {
-          run += inner;
-          if (run.size() > best.size()) best = run;
+          run += inner.front();
           continue;
         }
+        if (!run.empty()) offer({std::move(run)});
         run.clear();
-        if (inner.size() > best.size()) best = std::move(inner);
+        offer(std::move(inner));
       }
+      if (!run.empty()) offer({std::move(run)});
       return best;
     }
     default:
@@ -964,13 +1129,172 @@ std::u16string RequiredRun(const Node& node) {
   }
 }
 
+// How often a character turns up in addresses, roughly (higher: more
+// often); the scan for a run looks for its rarest character.
+int Commonness(char16_t c) {
+  static constexpr std::string_view kLetters = "zqjxkvbpygfwmucldrhsnioate";  // rising
+  if (c == u'/' || c == u'.') return 40;
+  if (c >= u'a' && c <= u'z') return 10 + static_cast<int>(kLetters.find(static_cast<char>(c)));
+  if (c >= u'0' && c <= u'9') return 25;
+  if (c == u'-' || c == u'_' || c == u'=' || c == u'&' || c == u'%') return 20;
+  return 5;
+}
+
+Pattern::Program::Run MakeRun(std::u16string text) {
+  Pattern::Program::Run run{std::move(text), 0};
+  for (std::size_t i = 1; i < run.text.size(); ++i) {
+    if (Commonness(run.text[i]) < Commonness(run.text[run.anchor])) run.anchor = i;
+  }
+  return run;
+}
+
+// Adds to the start set the text characters c (folded) is compared with.
+void AddStartChar(Pattern::Program& p, char32_t c) {
+  if (c >= 128) {
+    p.startOther = true;
+    return;
+  }
+  p.startAscii[c >> 6] |= std::uint64_t{1} << (c & 63);
+  if (c >= U'a' && c <= U'z') AddStartChar(p, c - (U'a' - U'A'));
+}
+
+// Adds the characters a match of the node can begin with; a node that can
+// match the empty text lets the next one in a sequence begin too.
+void AddStartSet(Pattern::Program& p, const Node& node) {
+  switch (node.kind) {
+    case Kind::Char:
+      AddStartChar(p, node.ch);
+      break;
+    case Kind::Set: {
+      const CharSet& set = p.sets[node.index];
+      for (char32_t c = 0; c < 128; ++c) {
+        if (set.Contains(FoldAscii(c))) p.startAscii[c >> 6] |= std::uint64_t{1} << (c & 63);
+      }
+      p.startOther = p.startOther || set.negate ||
+                     std::any_of(set.ranges.begin(), set.ranges.end(), [](const auto& r) { return r.second >= 128; });
+      break;
+    }
+    case Kind::Any:
+    case Kind::BackRef:
+      p.startAscii[0] = p.startAscii[1] = ~std::uint64_t{0};
+      p.startOther = true;
+      break;
+    case Kind::Capture:
+    case Kind::Repeat:
+      AddStartSet(p, *node.kids[0]);
+      break;
+    case Kind::Alt:
+      for (const auto& kid : node.kids) AddStartSet(p, *kid);
+      break;
+    case Kind::Seq:
+      for (const auto& kid : node.kids) {
+        AddStartSet(p, *kid);
+        if (!kid->nullable) break;
+      }
+      break;
+    case Kind::Empty:
+    case Kind::Not:  // looks ahead without consuming: the next item begins the match
+    case Kind::End:
+      break;
+  }
+}
+
+void PlanFilters(Pattern::Program& p, const Node& root) {
+  for (auto& run : RequiredRuns(root)) p.required.push_back(MakeRun(std::move(run)));
+  if (root.nullable) return;
+  p.startFilter = true;
+  AddStartSet(p, root);
+  if (p.startOther) return;
+  for (char16_t c = 0; c < 128; ++c) {
+    if ((p.startAscii[c >> 6] >> (c & 63) & 1u) == 0) continue;
+    if (p.startUnitCount == 2) {
+      p.startUnitCount = 0;
+      return;
+    }
+    p.startUnits[p.startUnitCount++] = c;
+  }
+  if (p.startUnitCount == 1) p.startUnits[1] = p.startUnits[0];
+}
+
+// The first offset in [from, n) whose unit is a or b; n when there is none.
+std::size_t FindEither(const char16_t* s, std::size_t from, std::size_t n, char16_t a, char16_t b) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+  }
+#endif
+  for (; i < n; ++i) {
+    if (s[i] == a || s[i] == b) return i;
+  }
+  return n;
+}
+
 // Whether text holds the run, letters compared as the matcher compares them.
-bool HoldsRun(std::u16string_view text, std::u16string_view run) {
-  if (run.empty()) return true;
-  const auto it = std::search(text.begin(), text.end(), run.begin(), run.end(), [](char16_t t, char16_t r) {
-    return FoldAscii(t) == static_cast<char32_t>(r);
-  });
-  return it != text.end();
+bool HoldsRun(std::u16string_view text, const Pattern::Program::Run& run) {
+  const std::size_t length = run.text.size();
+  if (length == 0) return true;
+  if (text.size() < length) return false;
+  const char16_t lower = run.text[run.anchor];
+  const char16_t upper = (lower >= u'a' && lower <= u'z') ? lower - (u'a' - u'A') : lower;
+  const std::size_t last = text.size() - length + run.anchor;  // the last offset the anchor can have
+  for (std::size_t at = run.anchor;; ++at) {
+    at = FindEither(text.data(), at, last + 1, lower, upper);
+    if (at > last) return false;
+    const std::size_t begin = at - run.anchor;
+    std::size_t i = 0;
+    while (i < length && FoldAscii(text[begin + i]) == static_cast<char32_t>(run.text[i])) ++i;
+    if (i == length) return true;
+  }
+}
+
+bool HoldsAnyRun(std::u16string_view text, const std::vector<Pattern::Program::Run>& runs) {
+  return runs.empty() ||
+         std::any_of(runs.begin(), runs.end(), [text](const auto& run) { return HoldsRun(text, run); });
+}
+
+// The first start position at or after from (a character start) whose
+// character can begin a match; n when there is none.
+std::int32_t NextStart(const Pattern::Program& p, std::u16string_view text, std::int32_t from) {
+  const auto n = static_cast<std::int32_t>(text.size());
+  if (p.startUnitCount > 0) {
+    return static_cast<std::int32_t>(
+        FindEither(text.data(), static_cast<std::size_t>(from), text.size(), p.startUnits[0], p.startUnits[1]));
+  }
+  for (std::int32_t pos = from; pos < n; ++pos) {
+    const char16_t c = text[pos];
+    if (c < 128) {
+      if ((p.startAscii[c >> 6] >> (c & 63) & 1u) != 0) return pos;
+    } else if (p.startOther) {
+      // Only a character start: never the second half of a pair.
+      if (!(IsLowSurrogate(c) && pos > 0 && IsHighSurrogate(text[pos - 1]))) return pos;
+    }
+  }
+  return n;
+}
+
+// The leftmost match; fills match when one is given.
+bool Find(const Pattern::Program& p, std::u16string_view text, Pattern::Match* match) {
+  if (TooLong(text) || !HoldsAnyRun(text, p.required)) return false;
+  const auto n = static_cast<std::int32_t>(text.size());
+  std::int32_t start = 0;
+  if (p.startFilter) {
+    // Every match consumes a character, so none starts at the end.
+    start = NextStart(p, text, 0);
+    if (start >= n || (p.anchored && start != 0)) return false;
+  }
+  Searcher searcher(p, text);
+  for (;;) {
+    if (searcher.Attempt(start, match)) return true;
+    if (searcher.exhausted() || p.anchored || start >= n) return false;
+    start = searcher.Step(start);
+    if (p.startFilter && start < n) start = NextStart(p, text, start);
+    if (start >= n) return false;  // no attempt after the last character
+  }
 }
 
 }  // namespace
@@ -991,7 +1315,7 @@ Pattern::Pattern(std::u16string_view pattern, std::string_view errorPrefix) : so
     program->groups = parser.groups();
     program->sets = parser.TakeSets();
     Compiler(*program).CompileMain(*root);
-    program->required = RequiredRun(*root);
+    PlanFilters(*program, *root);
   } catch (const CompileFailure&) {
     Reject(errorPrefix, pattern);
   }
@@ -1009,20 +1333,12 @@ void Pattern::Reject(std::string_view errorPrefix, std::u16string_view pattern) 
 }
 
 std::optional<Pattern::Match> Pattern::Search(std::u16string_view text) const {
-  if (TooLong(text) || !HoldsRun(text, program_->required)) return std::nullopt;
-  Searcher searcher(*program_, text);
-  const auto n = static_cast<std::int32_t>(text.size());
   Match match;
-  std::int32_t start = 0;
-  for (;;) {
-    if (searcher.Attempt(start, match)) return match;
-    if (searcher.exhausted() || program_->anchored || start >= n) return std::nullopt;
-    start = searcher.Step(start);
-    if (start >= n) return std::nullopt;  // no attempt after the last character
-  }
+  if (!Find(*program_, text, &match)) return std::nullopt;
+  return match;
 }
 
-bool Pattern::Contains(std::u16string_view text) const { return Search(text).has_value(); }
+bool Pattern::Contains(std::u16string_view text) const { return Find(*program_, text, nullptr); }
 
 std::optional<Pattern::Match> Pattern::MatchAt(std::u16string_view text, std::size_t start) const {
   if (TooLong(text) || start > text.size()) return std::nullopt;
@@ -1032,7 +1348,7 @@ std::optional<Pattern::Match> Pattern::MatchAt(std::u16string_view text, std::si
   }
   Searcher searcher(*program_, text);
   Match match;
-  if (searcher.Attempt(static_cast<std::int32_t>(start), match)) return match;
+  if (searcher.Attempt(static_cast<std::int32_t>(start), &match)) return match;
   return std::nullopt;
 }
 
