@@ -36,6 +36,20 @@
 // sub-program, and every state on the path to that end is marked as
 // succeeded, so each look-ahead state is explored once per search.
 //
+// Speed. Remembering states costs time on every branch, and ordinary
+// patterns on ordinary addresses never revisit one, so a search (without
+// back-references) first runs as plain backtracking under a step budget
+// (kPlainBudgetBase + kPlainBudgetPerState x program size x (text length +
+// 1)); when that runs out, the attempt starts again with memoisation, which
+// keeps the bound above. Memoisation only prunes states that have already
+// failed, so both give the same result. The plain run uses a second
+// compilation of the program in which "*" and "+" over a single character
+// test are one instruction: it takes its characters in one sweep and, when
+// a literal character follows, gives back only positions holding it.
+// Before any of this, two filters run: the text must hold one of the runs
+// of literal characters every match contains (see RequiredRuns), and
+// attempts start only at characters that can begin a match.
+//
 // The machine keeps its own explicit stack, so long texts cannot exhaust the
 // thread's stack; the parser and compiler recurse over the pattern's
 // nesting, which is therefore limited to kMaxNesting levels.
@@ -108,7 +122,7 @@ struct CharSet {
   // Membership of the ASCII characters, filled in by Finish().
   std::uint64_t ascii[2] = {0, 0};
 
-  bool InRanges(char32_t c) const {
+  [[gnu::noinline]] bool InRanges(char32_t c) const {
     bool in = std::any_of(ranges.begin(), ranges.end(),
                           [c](const auto& r) { return c >= r.first && c <= r.second; });
     return in != negate;
@@ -121,7 +135,7 @@ struct CharSet {
   }
 
   // c is a text character already folded to lower case.
-  bool Contains(char32_t c) const {
+  [[gnu::always_inline]] bool Contains(char32_t c) const {
     if (c < 128) return (ascii[c >> 6] >> (c & 63) & 1u) != 0;
     return InRanges(c);
   }
@@ -397,13 +411,19 @@ class Parser {
 // ---------------------------------------------------------------------------
 // Program
 
-enum class Op : std::uint8_t { Char, Any, Set, Split, Jmp, Open, Close, BackRef, End, LookNeg, Match };
+enum class Op : std::uint8_t { Char, Any, Set, Split, Jmp, Open, Close, BackRef, End, LookNeg, Match, Star };
 
+// Star is found only in the plain program (see Program): "*" or "+" over a
+// single character test, which stands right after it; the match goes on
+// after that test.
 struct Inst {
   Op op;
   std::uint32_t x = 0;  // Char: character; Set: set; Split: preferred target; Jmp: target;
-                        // Open, Close, BackRef: group; LookNeg: sub-program entry
-  std::uint32_t y = 0;  // Split: the other target
+                        // Open, Close, BackRef: group; LookNeg: sub-program entry;
+                        // Star: 1 when greedy
+  std::uint32_t y = 0;  // Split: the other target; Star: least number of characters (0 or 1)
+  std::uint32_t z = 0;  // Star: 1 + the character the match goes on with, when it goes on
+                        // with a single character; else 0
 };
 
 constexpr std::int32_t kNoMemo = -1;
@@ -411,7 +431,13 @@ constexpr std::int32_t kNoMemo = -1;
 }  // namespace
 
 struct Pattern::Program {
+  // The program the memoising search runs: every repetition written out as
+  // branches, so that each state it explores has a program position.
   std::vector<Inst> code;
+  // The same program for plain backtracking, where repetitions of a single
+  // character test are one Star instruction that takes the characters in
+  // one sweep and gives them back without running the loop.
+  std::vector<Inst> plain;
   std::vector<CharSet> sets;
   std::uint32_t groups = 0;
   bool anchored = false;
@@ -452,7 +478,10 @@ namespace {
 
 class Compiler {
  public:
-  explicit Compiler(Pattern::Program& program) : p_(program) {}
+  // plain: compiles program.plain, with Star instructions; else
+  // program.code, and plans its memoisation.
+  Compiler(Pattern::Program& program, bool plain)
+      : p_(program), code_(plain ? program.plain : program.code), plain_(plain) {}
 
   void CompileMain(const Node& root) {
     Emit(root);
@@ -461,18 +490,28 @@ class Compiler {
     while (!pending_.empty()) {
       auto [node, at] = pending_.back();
       pending_.pop_back();
-      p_.code[at].x = Here();
+      code_[at].x = Here();
       subEntries_.push_back(Here());
       Emit(*node);
       Add(Op::Match);
     }
-    Plan();
+    if (plain_) {
+      for (std::uint32_t pc = 0; pc < Here(); ++pc) {
+        // A Star is followed by its test and at least a Match. Only a
+        // character that is one UTF-16 unit can be compared unit by unit.
+        if (code_[pc].op != Op::Star || code_[pc + 2].op != Op::Char) continue;
+        const std::uint32_t next = code_[pc + 2].x;
+        if (next < 0x10000 && !IsHighSurrogate(next) && !IsLowSurrogate(next)) code_[pc].z = next + 1;
+      }
+    } else {
+      Plan();
+    }
   }
 
  private:
-  std::uint32_t Here() const { return static_cast<std::uint32_t>(p_.code.size()); }
+  std::uint32_t Here() const { return static_cast<std::uint32_t>(code_.size()); }
   std::uint32_t Add(Op op, std::uint32_t x = 0, std::uint32_t y = 0) {
-    p_.code.push_back({op, x, y});
+    code_.push_back({op, x, y, 0});
     return Here() - 1;
   }
 
@@ -512,13 +551,13 @@ class Compiler {
         std::vector<std::uint32_t> jumps;
         for (std::size_t i = 0; i + 1 < n.kids.size(); ++i) {
           const auto split = Add(Op::Split);
-          p_.code[split].x = Here();
+          code_[split].x = Here();
           Emit(*n.kids[i]);
           jumps.push_back(Add(Op::Jmp));
-          p_.code[split].y = Here();
+          code_[split].y = Here();
         }
         Emit(*n.kids.back());
-        for (auto j : jumps) p_.code[j].x = Here();
+        for (auto j : jumps) code_[j].x = Here();
         break;
       }
       case Kind::Repeat:
@@ -528,13 +567,17 @@ class Compiler {
   }
 
   void SetSplit(std::uint32_t at, std::uint32_t body, std::uint32_t out, bool greedy) {
-    p_.code[at].x = greedy ? body : out;
-    p_.code[at].y = greedy ? out : body;
+    code_[at].x = greedy ? body : out;
+    code_[at].y = greedy ? out : body;
   }
 
   void EmitRepeat(const Node& n) {
     const Node& body = *n.kids[0];
-    if (!n.unbounded) {  // "?"
+    const bool single = body.kind == Kind::Char || body.kind == Kind::Any || body.kind == Kind::Set;
+    if (plain_ && n.unbounded && single) {
+      Add(Op::Star, n.greedy ? 1 : 0, n.optional ? 0 : 1);
+      Emit(body);
+    } else if (!n.unbounded) {  // "?"
       const auto split = Add(Op::Split);
       Emit(body);
       SetSplit(split, split + 1, Here(), n.greedy);
@@ -557,14 +600,14 @@ class Compiler {
     std::vector<bool> target(size, false);
     target[0] = true;
     for (auto e : subEntries_) target[e] = true;
-    for (const auto& in : p_.code) {
+    for (const auto& in : code_) {
       if (in.op == Op::Split) target[in.x] = target[in.y] = true;
       if (in.op == Op::Jmp) target[in.x] = true;
     }
 
     // Liveness of capture slots, iterated to a fixed point (loops jump back).
     // Only a back-reference reads a slot; without one nothing is live.
-    const bool reads = std::any_of(p_.code.begin(), p_.code.end(),
+    const bool reads = std::any_of(code_.begin(), code_.end(),
                                    [](const Inst& in) { return in.op == Op::BackRef; });
     const std::uint32_t slots = reads ? 2 * p_.groups : 0;
     std::vector<std::vector<bool>> live(size, std::vector<bool>(slots, false));
@@ -573,7 +616,7 @@ class Compiler {
       while (changed) {
         changed = false;
         for (std::uint32_t pc = size; pc-- > 0;) {
-          const Inst& in = p_.code[pc];
+          const Inst& in = code_[pc];
           std::vector<bool> now(slots, false);
           auto add = [&](std::uint32_t from) {
             for (std::uint32_t s = 0; s < slots; ++s) now[s] = now[s] || live[from][s];
@@ -635,6 +678,8 @@ class Compiler {
   }
 
   Pattern::Program& p_;
+  std::vector<Inst>& code_;
+  bool plain_;
   std::vector<std::pair<const Node*, std::uint32_t>> pending_;
   std::vector<std::uint32_t> subEntries_;
 };
@@ -770,12 +815,15 @@ class SmallVec {
   std::size_t capacity_ = N;
 };
 
-enum class JobKind : std::uint8_t { Explore, Restore };
+// Explore: go on at (pc, pos). Restore: put a capture slot back.
+// Greedy, Lazy: the positions a Star instruction has still to give.
+enum class JobKind : std::uint8_t { Explore, Restore, Greedy, Lazy };
 struct Job {
   JobKind kind;
-  std::uint32_t pc;   // Explore: program position; Restore: slot
-  std::int32_t pos;   // Explore: text position; Restore: old value
-  std::size_t trail;  // Explore: trail length when pushed
+  std::uint32_t pc;   // Explore: program position; Restore: slot; Greedy, Lazy: the Star
+  std::int32_t pos;   // Explore: text position; Restore: old value;
+                      // Greedy: the position last given; Lazy: likewise
+  std::size_t trail;  // Explore: trail length when pushed; Greedy: the least position
 };
 // A look-ahead state on the current path: dense (row, pos) or a keyed state
 // whose key words start at key in the trail's key store.
@@ -787,7 +835,8 @@ struct TrailEntry {
 
 class Searcher {
  public:
-  Searcher(const Pattern::Program& program, std::u16string_view text)
+  // remember: explore with memoisation from the first step.
+  Searcher(const Pattern::Program& program, std::u16string_view text, bool remember)
       : p_(program),
         text_(text),
         n_(static_cast<std::int32_t>(text.size())),
@@ -797,6 +846,9 @@ class Searcher {
     key_.assign(program.keyWidth, 0);
     if (program.keyWidth > 0) {
       budget_ = kBudgetBase + kBudgetPerState * program.code.size() * (text.size() + 1);
+      StartMemo();
+    } else if (remember) {
+      budget_ = std::numeric_limits<std::uint64_t>::max();
       StartMemo();
     } else {
       budget_ = kPlainBudgetBase + kPlainBudgetPerState * program.code.size() * (text.size() + 1);
@@ -908,23 +960,78 @@ class Searcher {
     }
   }
 
+  // Whether the text at pos holds a character of the given kind (Char, Any
+  // or Set); *len is set to the character's length.
+  bool ItemAt(const Inst& item, std::int32_t pos, std::int32_t* len) const {
+    if (pos >= n_) return false;
+    const char32_t c = Decode(pos, len);
+    return item.op == Op::Any || (item.op == Op::Char ? c == item.x : p_.sets[item.x].Contains(c));
+  }
+
+  // Whether the match can go on at pos after the Star star: always, unless
+  // it goes on with a single character that pos does not hold.
+  bool HoldsNext(const Inst& star, std::int32_t pos) const {
+    return star.z == 0 || (pos < n_ && FoldAscii(text_[pos]) == star.z - 1);
+  }
+
+  // The greedy Star's next position to give back, before pos and not
+  // before least; -1 when there is none.
+  std::int32_t PreviousStart(const Inst& star, std::int32_t pos, std::int32_t least) {
+    while (pos > least) {
+      --pos;
+      if (pos > least && IsLowSurrogate(text_[pos]) && IsHighSurrogate(text_[pos - 1])) --pos;
+      if (HoldsNext(star, pos)) return pos;
+    }
+    return -1;
+  }
+
+  // The lazy Star at pc takes one more character after pos, and more until
+  // the match can go on; -1 when its character test fails first.
+  std::int32_t LazyNext(const std::vector<Inst>& code, std::uint32_t pc, std::int32_t pos) {
+    std::int32_t len = 1;
+    for (;;) {
+      if (!ItemAt(code[pc + 1], pos, &len)) return -1;
+      pos += len;
+      ++steps_;
+      if (HoldsNext(code[pc], pos)) return pos;
+    }
+  }
+
   // Runs the program from entry at start. For the main program, success
   // stops with the captures of the match in caps_ and *end set. For a
   // look-ahead body (sub) the captures are restored before returning.
   bool Run(std::uint32_t entry, std::int32_t start, bool sub, std::int32_t* end) {
+    const std::vector<Inst>& code = memo_ ? p_.code : p_.plain;
     const std::size_t base = stack_.size();
     const std::size_t trailBase = trail_.size();
     stack_.push_back({JobKind::Explore, entry, start, trailBase});
     while (stack_.size() > base) {
       const Job job = stack_.back();
       stack_.pop_back();
-      if (job.kind == JobKind::Restore) {
-        caps_[job.pc] = job.pos;
-        continue;
-      }
-      if (sub) TruncateTrail(job.trail);
       std::uint32_t pc = job.pc;
       std::int32_t pos = job.pos;
+      switch (job.kind) {
+        case JobKind::Restore:
+          caps_[job.pc] = job.pos;
+          continue;
+        case JobKind::Explore:
+          if (sub) TruncateTrail(job.trail);
+          break;
+        case JobKind::Greedy: {
+          const auto least = static_cast<std::int32_t>(job.trail);
+          pos = PreviousStart(code[job.pc], job.pos, least);
+          if (pos < 0) continue;
+          if (pos > least) stack_.push_back({JobKind::Greedy, job.pc, pos, job.trail});
+          pc = job.pc + 2;
+          break;
+        }
+        case JobKind::Lazy:
+          pos = LazyNext(code, job.pc, job.pos);
+          if (pos < 0) continue;
+          stack_.push_back({JobKind::Lazy, job.pc, pos, 0});
+          pc = job.pc + 2;
+          break;
+      }
       for (;;) {
         if (++steps_ > budget_) {
           (memo_ ? exhausted_ : overBudget_) = true;
@@ -957,21 +1064,49 @@ class Searcher {
             trailKeys_.append(key_.begin(), key_.end());
           }
         }
-        const Inst& in = p_.code[pc];
+        const Inst& in = code[pc];
         bool ok = true;
         switch (in.op) {
           case Op::Char:
           case Op::Any:
           case Op::Set: {
-            if (pos >= n_) {
-              ok = false;
-              break;
-            }
             std::int32_t len = 1;
-            const char32_t c = Decode(pos, &len);
-            ok = in.op == Op::Any || (in.op == Op::Char ? c == in.x : p_.sets[in.x].Contains(c));
+            ok = ItemAt(in, pos, &len);
             pos += len;
             ++pc;
+            break;
+          }
+          case Op::Star: {
+            // The characters the repetition must take, then either all it
+            // can take (greedy; the rest is given back one by one) or none
+            // (lazy; more are taken one by one). When the match goes on
+            // with a single character, only positions holding it are tried.
+            const Inst& item = code[pc + 1];
+            std::int32_t len = 1;
+            if (in.y == 1) {
+              if (!ItemAt(item, pos, &len)) {
+                ok = false;
+                break;
+              }
+              pos += len;
+            }
+            const std::int32_t least = pos;
+            if (in.x == 1) {
+              std::int32_t most = least;
+              if (item.op == Op::Any) {
+                most = n_;
+              } else {
+                while (ItemAt(item, most, &len)) most += len;
+              }
+              steps_ += static_cast<std::uint64_t>(most - least);
+              pos = HoldsNext(in, most) ? most : PreviousStart(in, most, least);
+              if (pos > least) stack_.push_back({JobKind::Greedy, pc, pos, static_cast<std::size_t>(least)});
+            } else {
+              if (!HoldsNext(in, pos)) pos = LazyNext(code, pc, pos);
+              if (pos >= 0) stack_.push_back({JobKind::Lazy, pc, pos, 0});
+            }
+            ok = pos >= 0;
+            pc += 2;
             break;
           }
           case Op::Split:
@@ -1278,7 +1413,7 @@ std::int32_t NextStart(const Pattern::Program& p, std::u16string_view text, std:
 }
 
 // The leftmost match; fills match when one is given.
-bool Find(const Pattern::Program& p, std::u16string_view text, Pattern::Match* match) {
+bool Find(const Pattern::Program& p, std::u16string_view text, Pattern::Match* match, bool remember = false) {
   if (TooLong(text) || !HoldsAnyRun(text, p.required)) return false;
   const auto n = static_cast<std::int32_t>(text.size());
   std::int32_t start = 0;
@@ -1287,7 +1422,7 @@ bool Find(const Pattern::Program& p, std::u16string_view text, Pattern::Match* m
     start = NextStart(p, text, 0);
     if (start >= n || (p.anchored && start != 0)) return false;
   }
-  Searcher searcher(p, text);
+  Searcher searcher(p, text, remember);
   for (;;) {
     if (searcher.Attempt(start, match)) return true;
     if (searcher.exhausted() || p.anchored || start >= n) return false;
@@ -1314,7 +1449,8 @@ Pattern::Pattern(std::u16string_view pattern, std::string_view errorPrefix) : so
     program->anchored = parser.anchored();
     program->groups = parser.groups();
     program->sets = parser.TakeSets();
-    Compiler(*program).CompileMain(*root);
+    Compiler(*program, false).CompileMain(*root);
+    Compiler(*program, true).CompileMain(*root);
     PlanFilters(*program, *root);
   } catch (const CompileFailure&) {
     Reject(errorPrefix, pattern);
@@ -1338,6 +1474,12 @@ std::optional<Pattern::Match> Pattern::Search(std::u16string_view text) const {
   return match;
 }
 
+std::optional<Pattern::Match> Pattern::SearchRemembering(std::u16string_view text) const {
+  Match match;
+  if (!Find(*program_, text, &match, true)) return std::nullopt;
+  return match;
+}
+
 bool Pattern::Contains(std::u16string_view text) const { return Find(*program_, text, nullptr); }
 
 std::optional<Pattern::Match> Pattern::MatchAt(std::u16string_view text, std::size_t start) const {
@@ -1346,7 +1488,7 @@ std::optional<Pattern::Match> Pattern::MatchAt(std::u16string_view text, std::si
   if (start > 0 && start < text.size() && IsHighSurrogate(text[start - 1]) && IsLowSurrogate(text[start])) {
     return std::nullopt;
   }
-  Searcher searcher(*program_, text);
+  Searcher searcher(*program_, text, false);
   Match match;
   if (searcher.Attempt(static_cast<std::int32_t>(start), &match)) return match;
   return std::nullopt;

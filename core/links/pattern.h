@@ -64,6 +64,12 @@ class Pattern {
   // of a non-empty text.
   std::optional<Match> Search(std::u16string_view text) const;
 
+  // Search as the bounded search it falls back on when plain backtracking
+  // takes too long: every explored state remembered from the first step.
+  // The result is always that of Search; this exists so that the two can be
+  // checked against each other.
+  std::optional<Match> SearchRemembering(std::u16string_view text) const;
+
   // Whether Search finds a match.
   bool Contains(std::u16string_view text) const;
 
