@@ -5,6 +5,7 @@ QUORVIA_PACKAGES=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsqlite3-dev sqlite3 libxml2-dev libcpp-httplib-dev
+  libpcre2-dev
 )
 
 quorvia_install_packages() {

@@ -43,9 +43,12 @@
 // 1)); when that runs out, the attempt starts again with memoisation, which
 // keeps the bound above. Memoisation only prunes states that have already
 // failed, so both give the same result. The plain run uses a second
-// compilation of the program in which "*" and "+" over a single character
-// test are one instruction: it takes its characters in one sweep and, when
-// a literal character follows, gives back only positions holding it.
+// compilation of the program in which literal characters side by side are
+// compared in one instruction, and "*" and "+" over a single character test
+// are one instruction that takes its characters in one sweep and, when a
+// literal character follows, gives back only positions holding it; a
+// look-ahead whose body needs a run of characters that no longer occurs
+// after the current position is passed over without running it.
 // Before any of this, two filters run: the text must hold one of the runs
 // of literal characters every match contains (see RequiredRuns), and
 // attempts start only at characters that can begin a match.
@@ -119,8 +122,11 @@ std::u32string LowerCodePoints(std::u16string_view text) {
 struct CharSet {
   bool negate = false;
   std::vector<std::pair<char32_t, char32_t>> ranges;
-  // Membership of the ASCII characters, filled in by Finish().
+  // Membership of the ASCII characters, filled in by Finish(): of lower
+  // case ones (as the matcher compares them), and of text characters as
+  // they stand (either letter case).
   std::uint64_t ascii[2] = {0, 0};
+  std::uint64_t raw[2] = {0, 0};
 
   [[gnu::noinline]] bool InRanges(char32_t c) const {
     bool in = std::any_of(ranges.begin(), ranges.end(),
@@ -131,8 +137,12 @@ struct CharSet {
   void Finish() {
     for (char32_t c = 0; c < 128; ++c) {
       if (InRanges(c)) ascii[c >> 6] |= std::uint64_t{1} << (c & 63);
+      if (InRanges(FoldAscii(c))) raw[c >> 6] |= std::uint64_t{1} << (c & 63);
     }
   }
+
+  // c is an ASCII text character as it stands.
+  bool HoldsRaw(char16_t c) const { return (raw[c >> 6] >> (c & 63) & 1u) != 0; }
 
   // c is a text character already folded to lower case.
   [[gnu::always_inline]] bool Contains(char32_t c) const {
@@ -411,17 +421,19 @@ class Parser {
 // ---------------------------------------------------------------------------
 // Program
 
-enum class Op : std::uint8_t { Char, Any, Set, Split, Jmp, Open, Close, BackRef, End, LookNeg, Match, Star };
+enum class Op : std::uint8_t { Char, Any, Set, Split, Jmp, Open, Close, BackRef, End, LookNeg, Match, Star, Lit };
 
-// Star is found only in the plain program (see Program): "*" or "+" over a
-// single character test, which stands right after it; the match goes on
-// after that test.
+// Star and Lit are found only in the plain program (see Program). Star: "*"
+// or "+" over a single character test, which stands right after it; the
+// match goes on after that test. Lit: two or more characters side by side,
+// each one UTF-16 unit (not a surrogate), compared in one go.
 struct Inst {
   Op op;
   std::uint32_t x = 0;  // Char: character; Set: set; Split: preferred target; Jmp: target;
                         // Open, Close, BackRef: group; LookNeg: sub-program entry;
-                        // Star: 1 when greedy
-  std::uint32_t y = 0;  // Split: the other target; Star: least number of characters (0 or 1)
+                        // Star: 1 when greedy; Lit: its index in Program::literals
+  std::uint32_t y = 0;  // Split: the other target; Star: least number of characters (0 or 1);
+                        // LookNeg in the plain program: 1 + its index in Program::lookRuns, or 0
   std::uint32_t z = 0;  // Star: 1 + the character the match goes on with, when it goes on
                         // with a single character; else 0
 };
@@ -438,6 +450,7 @@ struct Pattern::Program {
   // character test are one Star instruction that takes the characters in
   // one sweep and gives them back without running the loop.
   std::vector<Inst> plain;
+  std::vector<std::u16string> literals;  // of the Lit instructions, lower case
   std::vector<CharSet> sets;
   std::uint32_t groups = 0;
   bool anchored = false;
@@ -462,6 +475,9 @@ struct Pattern::Program {
     std::size_t anchor = 0;
   };
   std::vector<Run> required;
+  // Per look-ahead of the plain program that has them: the runs its body
+  // must contain (as required, for the body alone).
+  std::vector<std::vector<Run>> lookRuns;
   // When every match consumes at least one character: the text characters
   // a match can begin with (as they stand in the text, either letter case).
   // Other start positions are passed over without running the machine.
@@ -475,6 +491,247 @@ struct Pattern::Program {
 };
 
 namespace {
+
+// ---------------------------------------------------------------------------
+// Filters run before the machine
+
+using Runs = std::vector<std::u16string>;
+
+constexpr std::size_t kMaxRuns = 16;
+
+// How useful a set of runs is as a filter: the shorter its shortest run, the
+// more texts hold one of them; more runs cost more scans.
+bool BetterRuns(const Runs& a, const Runs& b) {
+  auto shortest = [](const Runs& r) {
+    std::size_t n = std::numeric_limits<std::size_t>::max();
+    for (const auto& run : r) n = std::min(n, run.size());
+    return r.empty() ? 0 : n;
+  };
+  const std::size_t sa = shortest(a);
+  const std::size_t sb = shortest(b);
+  if (sa != sb) return sa > sb;
+  return !a.empty() && a.size() < b.size();
+}
+
+// Runs of characters of which every match of the node contains at least one:
+// runs of literal characters in a sequence, looked for also inside groups,
+// "+" repetitions and every branch of an alternative. Optional parts,
+// negations and back-references require nothing. Characters outside the
+// Basic Multilingual Plane and lone surrogates end a run, so a run can be
+// searched for unit by unit in UTF-16 text.
+Runs RequiredRuns(const Node& node) {
+  switch (node.kind) {
+    case Kind::Char:
+      if (node.ch >= 0x10000 || IsHighSurrogate(node.ch) || IsLowSurrogate(node.ch)) return {};
+      return {std::u16string(1, static_cast<char16_t>(node.ch))};
+    case Kind::Capture:
+      return RequiredRuns(*node.kids[0]);
+    case Kind::Repeat:
+      return node.optional ? Runs() : RequiredRuns(*node.kids[0]);
+    case Kind::Alt: {
+      Runs all;
+      for (const auto& kid : node.kids) {
+        Runs runs = RequiredRuns(*kid);
+        if (runs.empty() || all.size() + runs.size() > kMaxRuns) return {};
+        for (auto& run : runs) {
+          if (std::find(all.begin(), all.end(), run) == all.end()) all.push_back(std::move(run));
+        }
+      }
+      return all;
+    }
+    case Kind::Seq: {
+      Runs best;
+      std::u16string run;
+      auto offer = [&best](Runs candidate) {
+        if (BetterRuns(candidate, best)) best = std::move(candidate);
+      };
+      for (const auto& kid : node.kids) {
+        Runs inner = RequiredRuns(*kid);
+        if (kid->kind == Kind::Char && !inner.empty()) {
+          run += inner.front();
+          continue;
+        }
+        if (!run.empty()) offer({std::move(run)});
+        run.clear();
+        offer(std::move(inner));
+      }
+      if (!run.empty()) offer({std::move(run)});
+      return best;
+    }
+    default:
+      return {};
+  }
+}
+
+// How often a character turns up in addresses, roughly (higher: more
+// often); the scan for a run looks for its rarest character.
+int Commonness(char16_t c) {
+  static constexpr std::string_view kLetters = "zqjxkvbpygfwmucldrhsnioate";  // rising
+  if (c == u'/' || c == u'.') return 40;
+  if (c >= u'a' && c <= u'z') return 10 + static_cast<int>(kLetters.find(static_cast<char>(c)));
+  if (c >= u'0' && c <= u'9') return 25;
+  if (c == u'-' || c == u'_' || c == u'=' || c == u'&' || c == u'%') return 20;
+  return 5;
+}
+
+Pattern::Program::Run MakeRun(std::u16string text) {
+  Pattern::Program::Run run{std::move(text), 0};
+  for (std::size_t i = 1; i < run.text.size(); ++i) {
+    if (Commonness(run.text[i]) < Commonness(run.text[run.anchor])) run.anchor = i;
+  }
+  return run;
+}
+
+// Adds to the start set the text characters c (folded) is compared with.
+void AddStartChar(Pattern::Program& p, char32_t c) {
+  if (c >= 128) {
+    p.startOther = true;
+    return;
+  }
+  p.startAscii[c >> 6] |= std::uint64_t{1} << (c & 63);
+  if (c >= U'a' && c <= U'z') AddStartChar(p, c - (U'a' - U'A'));
+}
+
+// Adds the characters a match of the node can begin with; a node that can
+// match the empty text lets the next one in a sequence begin too.
+void AddStartSet(Pattern::Program& p, const Node& node) {
+  switch (node.kind) {
+    case Kind::Char:
+      AddStartChar(p, node.ch);
+      break;
+    case Kind::Set: {
+      const CharSet& set = p.sets[node.index];
+      for (char32_t c = 0; c < 128; ++c) {
+        if (set.Contains(FoldAscii(c))) p.startAscii[c >> 6] |= std::uint64_t{1} << (c & 63);
+      }
+      p.startOther = p.startOther || set.negate ||
+                     std::any_of(set.ranges.begin(), set.ranges.end(), [](const auto& r) { return r.second >= 128; });
+      break;
+    }
+    case Kind::Any:
+    case Kind::BackRef:
+      p.startAscii[0] = p.startAscii[1] = ~std::uint64_t{0};
+      p.startOther = true;
+      break;
+    case Kind::Capture:
+    case Kind::Repeat:
+      AddStartSet(p, *node.kids[0]);
+      break;
+    case Kind::Alt:
+      for (const auto& kid : node.kids) AddStartSet(p, *kid);
+      break;
+    case Kind::Seq:
+      for (const auto& kid : node.kids) {
+        AddStartSet(p, *kid);
+        if (!kid->nullable) break;
+      }
+      break;
+    case Kind::Empty:
+    case Kind::Not:  // looks ahead without consuming: the next item begins the match
+    case Kind::End:
+      break;
+  }
+}
+
+void PlanFilters(Pattern::Program& p, const Node& root) {
+  for (auto& run : RequiredRuns(root)) p.required.push_back(MakeRun(std::move(run)));
+  if (root.nullable) return;
+  p.startFilter = true;
+  AddStartSet(p, root);
+  if (p.startOther) return;
+  for (char16_t c = 0; c < 128; ++c) {
+    if ((p.startAscii[c >> 6] >> (c & 63) & 1u) == 0) continue;
+    if (p.startUnitCount == 2) {
+      p.startUnitCount = 0;
+      return;
+    }
+    p.startUnits[p.startUnitCount++] = c;
+  }
+  if (p.startUnitCount == 1) p.startUnits[1] = p.startUnits[0];
+}
+
+// The first offset in [from, n) whose unit is a or b; n when there is none.
+std::size_t FindEither(const char16_t* s, std::size_t from, std::size_t n, char16_t a, char16_t b) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+  }
+#endif
+  for (; i < n; ++i) {
+    if (s[i] == a || s[i] == b) return i;
+  }
+  return n;
+}
+
+// Whether text holds the run, letters compared as the matcher compares them.
+bool HoldsRun(std::u16string_view text, const Pattern::Program::Run& run) {
+  const std::size_t length = run.text.size();
+  if (length == 0) return true;
+  if (text.size() < length) return false;
+  const char16_t lower = run.text[run.anchor];
+  const char16_t upper = (lower >= u'a' && lower <= u'z') ? lower - (u'a' - u'A') : lower;
+  const std::size_t last = text.size() - length + run.anchor;  // the last offset the anchor can have
+  for (std::size_t at = run.anchor;; ++at) {
+    at = FindEither(text.data(), at, last + 1, lower, upper);
+    if (at > last) return false;
+    const std::size_t begin = at - run.anchor;
+    std::size_t i = 0;
+    while (i < length && FoldAscii(text[begin + i]) == static_cast<char32_t>(run.text[i])) ++i;
+    if (i == length) return true;
+  }
+}
+
+bool HoldsAnyRun(std::u16string_view text, const std::vector<Pattern::Program::Run>& runs) {
+  return runs.empty() ||
+         std::any_of(runs.begin(), runs.end(), [text](const auto& run) { return HoldsRun(text, run); });
+}
+
+// The offset of the last place where text holds one of the runs; -1 when
+// it holds none.
+std::int32_t LastRunStart(std::u16string_view text, const std::vector<Pattern::Program::Run>& runs) {
+  std::int32_t last = -1;
+  for (const auto& run : runs) {
+    const std::size_t length = run.text.size();
+    for (std::size_t begin = text.size() >= length ? text.size() - length + 1 : 0; begin-- > 0;) {
+      if (static_cast<std::int32_t>(begin) <= last) break;
+      std::size_t i = 0;
+      while (i < length && FoldAscii(text[begin + i]) == static_cast<char32_t>(run.text[i])) ++i;
+      if (i == length) {
+        last = static_cast<std::int32_t>(begin);
+        break;
+      }
+    }
+  }
+  return last;
+}
+
+// The first start position at or after from (a character start) whose
+// character can begin a match; n when there is none.
+std::int32_t NextStart(const Pattern::Program& p, std::u16string_view text, std::int32_t from) {
+  const auto n = static_cast<std::int32_t>(text.size());
+  if (p.startUnitCount > 0) {
+    return static_cast<std::int32_t>(
+        FindEither(text.data(), static_cast<std::size_t>(from), text.size(), p.startUnits[0], p.startUnits[1]));
+  }
+  for (std::int32_t pos = from; pos < n; ++pos) {
+    const char16_t c = text[pos];
+    if (c < 128) {
+      if ((p.startAscii[c >> 6] >> (c & 63) & 1u) != 0) return pos;
+    } else if (p.startOther) {
+      // Only a character start: never the second half of a pair.
+      if (!(IsLowSurrogate(c) && pos > 0 && IsHighSurrogate(text[pos - 1]))) return pos;
+    }
+  }
+  return n;
+}
+
+// ---------------------------------------------------------------------------
+// Compiler
 
 class Compiler {
  public:
@@ -499,8 +756,14 @@ class Compiler {
       for (std::uint32_t pc = 0; pc < Here(); ++pc) {
         // A Star is followed by its test and at least a Match. Only a
         // character that is one UTF-16 unit can be compared unit by unit.
-        if (code_[pc].op != Op::Star || code_[pc + 2].op != Op::Char) continue;
-        const std::uint32_t next = code_[pc + 2].x;
+        if (code_[pc].op != Op::Star) continue;
+        const Inst& after = code_[pc + 2];
+        if (after.op == Op::Lit) {
+          code_[pc].z = static_cast<std::uint32_t>(p_.literals[after.x][0]) + 1;
+          continue;
+        }
+        if (after.op != Op::Char) continue;
+        const std::uint32_t next = after.x;
         if (next < 0x10000 && !IsHighSurrogate(next) && !IsLowSurrogate(next)) code_[pc].z = next + 1;
       }
     } else {
@@ -535,16 +798,40 @@ class Compiler {
         Add(Op::BackRef, n.index);
         break;
       case Kind::Seq:
-        for (const auto& k : n.kids) Emit(*k);
+        for (std::size_t i = 0; i < n.kids.size();) {
+          // In the plain program, characters side by side become one Lit.
+          std::size_t j = i;
+          while (plain_ && j < n.kids.size() && OneUnit(*n.kids[j])) ++j;
+          if (j - i >= 2) {
+            std::u16string literal;
+            for (; i < j; ++i) literal += static_cast<char16_t>(n.kids[i]->ch);
+            Add(Op::Lit, static_cast<std::uint32_t>(p_.literals.size()));
+            p_.literals.push_back(std::move(literal));
+            continue;
+          }
+          Emit(*n.kids[i++]);
+        }
         break;
       case Kind::Capture:
         Add(Op::Open, n.index);
         Emit(*n.kids[0]);
         Add(Op::Close, n.index);
         break;
-      case Kind::Not:
-        pending_.emplace_back(n.kids[0].get(), Add(Op::LookNeg));
+      case Kind::Not: {
+        const auto at = Add(Op::LookNeg);
+        pending_.emplace_back(n.kids[0].get(), at);
+        if (plain_) {
+          // The runs the body must contain, so that a search can tell the
+          // body cannot match without running it.
+          std::vector<Pattern::Program::Run> runs;
+          for (auto& run : RequiredRuns(*n.kids[0])) runs.push_back(MakeRun(std::move(run)));
+          if (!runs.empty()) {
+            p_.lookRuns.push_back(std::move(runs));
+            code_[at].y = static_cast<std::uint32_t>(p_.lookRuns.size());
+          }
+        }
         break;
+      }
       case Kind::Alt: {
         // Split to each choice but the last in turn; every choice but the
         // last jumps to the end.
@@ -564,6 +851,11 @@ class Compiler {
         EmitRepeat(n);
         break;
     }
+  }
+
+  // A character that is one UTF-16 unit in any text that holds it.
+  static bool OneUnit(const Node& n) {
+    return n.kind == Kind::Char && n.ch < 0x10000 && !IsHighSurrogate(n.ch) && !IsLowSurrogate(n.ch);
   }
 
   void SetSplit(std::uint32_t at, std::uint32_t body, std::uint32_t out, bool greedy) {
@@ -968,6 +1260,37 @@ class Searcher {
     return item.op == Op::Any || (item.op == Op::Char ? c == item.x : p_.sets[item.x].Contains(c));
   }
 
+  // Where the last run that look-ahead i's body needs starts (computed once
+  // per search); -1 when the text holds none.
+  std::int32_t LookLast(std::uint32_t i) {
+    if (lookLast_.size() == 0) lookLast_.assign(p_.lookRuns.size(), kUnknown);
+    if (lookLast_[i] == kUnknown) lookLast_[i] = LastRunStart(text_, p_.lookRuns[i]);
+    return lookLast_[i];
+  }
+
+  // The end of the longest stretch from pos of characters that pass the
+  // test item.
+  std::int32_t SweepEnd(const Inst& item, std::int32_t pos) const {
+    if (item.op == Op::Any) return n_;
+    std::int32_t len = 1;
+    if (item.op == Op::Set) {
+      const CharSet& set = p_.sets[item.x];
+      while (pos < n_) {
+        const char16_t c = text_[pos];
+        if (c < 128) {
+          if (!set.HoldsRaw(c)) break;
+          ++pos;
+        } else {
+          if (!ItemAt(item, pos, &len)) break;
+          pos += len;
+        }
+      }
+      return pos;
+    }
+    while (ItemAt(item, pos, &len)) pos += len;
+    return pos;
+  }
+
   // Whether the match can go on at pos after the Star star: always, unless
   // it goes on with a single character that pos does not hold.
   bool HoldsNext(const Inst& star, std::int32_t pos) const {
@@ -1076,6 +1399,17 @@ class Searcher {
             ++pc;
             break;
           }
+          case Op::Lit: {
+            const std::u16string& literal = p_.literals[in.x];
+            const auto length = static_cast<std::int32_t>(literal.size());
+            ok = length <= n_ - pos;
+            for (std::int32_t i = 0; ok && i < length; ++i) {
+              ok = FoldAscii(text_[pos + i]) == static_cast<char32_t>(literal[i]);
+            }
+            pos += length;
+            ++pc;
+            break;
+          }
           case Op::Star: {
             // The characters the repetition must take, then either all it
             // can take (greedy; the rest is given back one by one) or none
@@ -1093,11 +1427,7 @@ class Searcher {
             const std::int32_t least = pos;
             if (in.x == 1) {
               std::int32_t most = least;
-              if (item.op == Op::Any) {
-                most = n_;
-              } else {
-                while (ItemAt(item, most, &len)) most += len;
-              }
+              most = SweepEnd(item, least);
               steps_ += static_cast<std::uint64_t>(most - least);
               pos = HoldsNext(in, most) ? most : PreviousStart(in, most, least);
               if (pos > least) stack_.push_back({JobKind::Greedy, pc, pos, static_cast<std::size_t>(least)});
@@ -1145,6 +1475,11 @@ class Searcher {
             ++pc;
             break;
           case Op::LookNeg: {
+            if (in.y != 0 && LookLast(in.y - 1) < pos) {
+              // No run the body needs starts at or after pos.
+              ++pc;
+              break;
+            }
             const bool found = Run(in.x, pos, true, nullptr);
             if (exhausted_ || overBudget_) return false;
             ok = !found;
@@ -1171,6 +1506,8 @@ class Searcher {
   std::u16string_view text_;
   std::int32_t n_;
   std::size_t words_;
+  static constexpr std::int32_t kUnknown = -2;
+  SmallVec<std::int32_t, 8> lookLast_;
   SmallVec<std::int32_t, 32> caps_;
   // Two rows of words_ words per dense instruction: visited, succeeded.
   SmallVec<std::uint64_t, 512> bits_;
@@ -1191,225 +1528,6 @@ class Searcher {
 // Offsets are kept in 32 bits; longer texts are never matched.
 bool TooLong(std::u16string_view text) {
   return text.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
-}
-
-// ---------------------------------------------------------------------------
-// Filters run before the machine
-
-using Runs = std::vector<std::u16string>;
-
-constexpr std::size_t kMaxRuns = 16;
-
-// How useful a set of runs is as a filter: the shorter its shortest run, the
-// more texts hold one of them; more runs cost more scans.
-bool BetterRuns(const Runs& a, const Runs& b) {
-  auto shortest = [](const Runs& r) {
-    std::size_t n = std::numeric_limits<std::size_t>::max();
-    for (const auto& run : r) n = std::min(n, run.size());
-    return r.empty() ? 0 : n;
-  };
-  const std::size_t sa = shortest(a);
-  const std::size_t sb = shortest(b);
-  if (sa != sb) return sa > sb;
-  return !a.empty() && a.size() < b.size();
-}
-
-// Runs of characters of which every match of the node contains at least one:
-// runs of literal characters in a sequence, looked for also inside groups,
-// "+" repetitions and every branch of an alternative. Optional parts,
-// negations and back-references require nothing. Characters outside the
-// Basic Multilingual Plane and lone surrogates end a run, so a run can be
-// searched for unit by unit in UTF-16 text.
-Runs RequiredRuns(const Node& node) {
-  switch (node.kind) {
-    case Kind::Char:
-      if (node.ch >= 0x10000 || IsHighSurrogate(node.ch) || IsLowSurrogate(node.ch)) return {};
-      return {std::u16string(1, static_cast<char16_t>(node.ch))};
-    case Kind::Capture:
-      return RequiredRuns(*node.kids[0]);
-    case Kind::Repeat:
-      return node.optional ? Runs() : RequiredRuns(*node.kids[0]);
-    case Kind::Alt: {
-      Runs all;
-      for (const auto& kid : node.kids) {
-        Runs runs = RequiredRuns(*kid);
-        if (runs.empty() || all.size() + runs.size() > kMaxRuns) return {};
-        for (auto& run : runs) {
-          if (std::find(all.begin(), all.end(), run) == all.end()) all.push_back(std::move(run));
-        }
-      }
-      return all;
-    }
-    case Kind::Seq: {
-      Runs best;
-      std::u16string run;
-      auto offer = [&best](Runs candidate) {
-        if (BetterRuns(candidate, best)) best = std::move(candidate);
-      };
-      for (const auto& kid : node.kids) {
-        Runs inner = RequiredRuns(*kid);
-        if (kid->kind == Kind::Char && !inner.empty()) {
-          run += inner.front();
-          continue;
-        }
-        if (!run.empty()) offer({std::move(run)});
-        run.clear();
-        offer(std::move(inner));
-      }
-      if (!run.empty()) offer({std::move(run)});
-      return best;
-    }
-    default:
-      return {};
-  }
-}
-
-// How often a character turns up in addresses, roughly (higher: more
-// often); the scan for a run looks for its rarest character.
-int Commonness(char16_t c) {
-  static constexpr std::string_view kLetters = "zqjxkvbpygfwmucldrhsnioate";  // rising
-  if (c == u'/' || c == u'.') return 40;
-  if (c >= u'a' && c <= u'z') return 10 + static_cast<int>(kLetters.find(static_cast<char>(c)));
-  if (c >= u'0' && c <= u'9') return 25;
-  if (c == u'-' || c == u'_' || c == u'=' || c == u'&' || c == u'%') return 20;
-  return 5;
-}
-
-Pattern::Program::Run MakeRun(std::u16string text) {
-  Pattern::Program::Run run{std::move(text), 0};
-  for (std::size_t i = 1; i < run.text.size(); ++i) {
-    if (Commonness(run.text[i]) < Commonness(run.text[run.anchor])) run.anchor = i;
-  }
-  return run;
-}
-
-// Adds to the start set the text characters c (folded) is compared with.
-void AddStartChar(Pattern::Program& p, char32_t c) {
-  if (c >= 128) {
-    p.startOther = true;
-    return;
-  }
-  p.startAscii[c >> 6] |= std::uint64_t{1} << (c & 63);
-  if (c >= U'a' && c <= U'z') AddStartChar(p, c - (U'a' - U'A'));
-}
-
-// Adds the characters a match of the node can begin with; a node that can
-// match the empty text lets the next one in a sequence begin too.
-void AddStartSet(Pattern::Program& p, const Node& node) {
-  switch (node.kind) {
-    case Kind::Char:
-      AddStartChar(p, node.ch);
-      break;
-    case Kind::Set: {
-      const CharSet& set = p.sets[node.index];
-      for (char32_t c = 0; c < 128; ++c) {
-        if (set.Contains(FoldAscii(c))) p.startAscii[c >> 6] |= std::uint64_t{1} << (c & 63);
-      }
-      p.startOther = p.startOther || set.negate ||
-                     std::any_of(set.ranges.begin(), set.ranges.end(), [](const auto& r) { return r.second >= 128; });
-      break;
-    }
-    case Kind::Any:
-    case Kind::BackRef:
-      p.startAscii[0] = p.startAscii[1] = ~std::uint64_t{0};
-      p.startOther = true;
-      break;
-    case Kind::Capture:
-    case Kind::Repeat:
-      AddStartSet(p, *node.kids[0]);
-      break;
-    case Kind::Alt:
-      for (const auto& kid : node.kids) AddStartSet(p, *kid);
-      break;
-    case Kind::Seq:
-      for (const auto& kid : node.kids) {
-        AddStartSet(p, *kid);
-        if (!kid->nullable) break;
-      }
-      break;
-    case Kind::Empty:
-    case Kind::Not:  // looks ahead without consuming: the next item begins the match
-    case Kind::End:
-      break;
-  }
-}
-
-void PlanFilters(Pattern::Program& p, const Node& root) {
-  for (auto& run : RequiredRuns(root)) p.required.push_back(MakeRun(std::move(run)));
-  if (root.nullable) return;
-  p.startFilter = true;
-  AddStartSet(p, root);
-  if (p.startOther) return;
-  for (char16_t c = 0; c < 128; ++c) {
-    if ((p.startAscii[c >> 6] >> (c & 63) & 1u) == 0) continue;
-    if (p.startUnitCount == 2) {
-      p.startUnitCount = 0;
-      return;
-    }
-    p.startUnits[p.startUnitCount++] = c;
-  }
-  if (p.startUnitCount == 1) p.startUnits[1] = p.startUnits[0];
-}
-
-// The first offset in [from, n) whose unit is a or b; n when there is none.
-std::size_t FindEither(const char16_t* s, std::size_t from, std::size_t n, char16_t a, char16_t b) {
-  std::size_t i = from;
-#if defined(__SSE2__)
-  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
-  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
-  for (; i + 8 <= n; i += 8) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)));
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
-  }
-#endif
-  for (; i < n; ++i) {
-    if (s[i] == a || s[i] == b) return i;
-  }
-  return n;
-}
-
-// Whether text holds the run, letters compared as the matcher compares them.
-bool HoldsRun(std::u16string_view text, const Pattern::Program::Run& run) {
-  const std::size_t length = run.text.size();
-  if (length == 0) return true;
-  if (text.size() < length) return false;
-  const char16_t lower = run.text[run.anchor];
-  const char16_t upper = (lower >= u'a' && lower <= u'z') ? lower - (u'a' - u'A') : lower;
-  const std::size_t last = text.size() - length + run.anchor;  // the last offset the anchor can have
-  for (std::size_t at = run.anchor;; ++at) {
-    at = FindEither(text.data(), at, last + 1, lower, upper);
-    if (at > last) return false;
-    const std::size_t begin = at - run.anchor;
-    std::size_t i = 0;
-    while (i < length && FoldAscii(text[begin + i]) == static_cast<char32_t>(run.text[i])) ++i;
-    if (i == length) return true;
-  }
-}
-
-bool HoldsAnyRun(std::u16string_view text, const std::vector<Pattern::Program::Run>& runs) {
-  return runs.empty() ||
-         std::any_of(runs.begin(), runs.end(), [text](const auto& run) { return HoldsRun(text, run); });
-}
-
-// The first start position at or after from (a character start) whose
-// character can begin a match; n when there is none.
-std::int32_t NextStart(const Pattern::Program& p, std::u16string_view text, std::int32_t from) {
-  const auto n = static_cast<std::int32_t>(text.size());
-  if (p.startUnitCount > 0) {
-    return static_cast<std::int32_t>(
-        FindEither(text.data(), static_cast<std::size_t>(from), text.size(), p.startUnits[0], p.startUnits[1]));
-  }
-  for (std::int32_t pos = from; pos < n; ++pos) {
-    const char16_t c = text[pos];
-    if (c < 128) {
-      if ((p.startAscii[c >> 6] >> (c & 63) & 1u) != 0) return pos;
-    } else if (p.startOther) {
-      // Only a character start: never the second half of a pair.
-      if (!(IsLowSurrogate(c) && pos > 0 && IsHighSurrogate(text[pos - 1]))) return pos;
-    }
-  }
-  return n;
 }
 
 // The leftmost match; fills match when one is given.

@@ -398,7 +398,8 @@ TEST(PatternDialect, RequiredCharactersNeverHideAMatch) {
 
 // The shortcuts of the search (skipping start positions whose character
 // cannot begin a match; taking a repeated character test in one sweep and
-// giving back only positions where the literal after it stands) must find
+// giving back only positions where the literal after it stands; passing
+// over a look-ahead whose body needs characters that no longer follow) must find
 // what the written-out program finds, also around surrogate pairs, letter
 // case, lazy repetition and captures.
 TEST(PatternDialect, SearchShortcutsKeepResults) {
@@ -425,6 +426,9 @@ TEST(PatternDialect, SearchShortcutsKeepResults) {
       {u"😀*?x", u"😀😀x", "0:5"},
       {u".*😀", u"ab😀cd", "0:4"},
       {u"!ab", u"ab", "1:2"},
+      {u"-!(ab)", u"AB-AB -x", "6:7"},
+      {u"-!(ab)", u"-x ab", "0:1"},
+      {u"-!(([^/]*\\.)?go\\.)", u"-go. -x.og", "5:6"},
       {u"{to=}{[^&#]+}", u"go?to=http%3A%2F&x", "3:16/3:6"},
       {u"(abc)|(xyz)", u"--XYZ--", "2:5"},
       {u"(abc)|(😀)", u"--😀--", "2:4"},
