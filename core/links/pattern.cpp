@@ -668,22 +668,27 @@ std::size_t FindEither(const char16_t* s, std::size_t from, std::size_t n, char1
   return n;
 }
 
-// Whether text holds the run, letters compared as the matcher compares them.
-bool HoldsRun(std::u16string_view text, const Pattern::Program::Run& run) {
+// Where text next holds the run at or after from (the run's first
+// offset), letters compared as the matcher compares them; npos when never.
+std::size_t FindRun(std::u16string_view text, const Pattern::Program::Run& run, std::size_t from) {
   const std::size_t length = run.text.size();
-  if (length == 0) return true;
-  if (text.size() < length) return false;
+  if (text.size() < length || from > text.size() - length) return std::u16string_view::npos;
+  if (length == 0) return from;
   const char16_t lower = run.text[run.anchor];
   const char16_t upper = (lower >= u'a' && lower <= u'z') ? lower - (u'a' - u'A') : lower;
   const std::size_t last = text.size() - length + run.anchor;  // the last offset the anchor can have
-  for (std::size_t at = run.anchor;; ++at) {
+  for (std::size_t at = from + run.anchor;; ++at) {
     at = FindEither(text.data(), at, last + 1, lower, upper);
-    if (at > last) return false;
+    if (at > last) return std::u16string_view::npos;
     const std::size_t begin = at - run.anchor;
     std::size_t i = 0;
     while (i < length && FoldAscii(text[begin + i]) == static_cast<char32_t>(run.text[i])) ++i;
-    if (i == length) return true;
+    if (i == length) return begin;
   }
+}
+
+bool HoldsRun(std::u16string_view text, const Pattern::Program::Run& run) {
+  return FindRun(text, run, 0) != std::u16string_view::npos;
 }
 
 bool HoldsAnyRun(std::u16string_view text, const std::vector<Pattern::Program::Run>& runs) {
@@ -696,15 +701,8 @@ bool HoldsAnyRun(std::u16string_view text, const std::vector<Pattern::Program::R
 std::int32_t LastRunStart(std::u16string_view text, const std::vector<Pattern::Program::Run>& runs) {
   std::int32_t last = -1;
   for (const auto& run : runs) {
-    const std::size_t length = run.text.size();
-    for (std::size_t begin = text.size() >= length ? text.size() - length + 1 : 0; begin-- > 0;) {
-      if (static_cast<std::int32_t>(begin) <= last) break;
-      std::size_t i = 0;
-      while (i < length && FoldAscii(text[begin + i]) == static_cast<char32_t>(run.text[i])) ++i;
-      if (i == length) {
-        last = static_cast<std::int32_t>(begin);
-        break;
-      }
+    for (std::size_t at = FindRun(text, run, 0); at != std::u16string_view::npos; at = FindRun(text, run, at + 1)) {
+      last = std::max(last, static_cast<std::int32_t>(at));
     }
   }
   return last;
