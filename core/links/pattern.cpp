@@ -99,6 +99,21 @@ char32_t FoldAscii(char32_t c) { return (c >= U'A' && c <= U'Z') ? c + (U'a' - U
 
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+// A character that is one UTF-16 unit in any text that holds it, so it can
+// be compared unit by unit.
+bool OneUnit(char32_t c) { return c < 0x10000 && !IsHighSurrogate(c) && !IsLowSurrogate(c); }
+
+// A set of ASCII characters as a bitmap.
+struct AsciiSet {
+  std::uint64_t bits[2] = {0, 0};
+  void Add(char32_t c) { bits[c >> 6] |= std::uint64_t{1} << (c & 63); }
+  bool Has(char32_t c) const { return (bits[c >> 6] >> (c & 63) & 1u) != 0; }  // c < 128
+  void AddAll() { bits[0] = bits[1] = ~std::uint64_t{0}; }
+  void AddFrom(const AsciiSet& other) {
+    bits[0] |= other.bits[0];
+    bits[1] |= other.bits[1];
+  }
+};
 
 // The pattern lowered and split into characters (surrogate pairs joined; a
 // lone surrogate stays a character of its own).
@@ -125,10 +140,10 @@ struct CharSet {
   // Membership of the ASCII characters, filled in by Finish(): of lower
   // case ones (as the matcher compares them), and of text characters as
   // they stand (either letter case).
-  std::uint64_t ascii[2] = {0, 0};
-  std::uint64_t raw[2] = {0, 0};
+  AsciiSet ascii;
+  AsciiSet raw;
 
-  [[gnu::noinline]] bool InRanges(char32_t c) const {
+  bool InRanges(char32_t c) const {
     bool in = std::any_of(ranges.begin(), ranges.end(),
                           [c](const auto& r) { return c >= r.first && c <= r.second; });
     return in != negate;
@@ -136,19 +151,16 @@ struct CharSet {
 
   void Finish() {
     for (char32_t c = 0; c < 128; ++c) {
-      if (InRanges(c)) ascii[c >> 6] |= std::uint64_t{1} << (c & 63);
-      if (InRanges(FoldAscii(c))) raw[c >> 6] |= std::uint64_t{1} << (c & 63);
+      if (InRanges(c)) ascii.Add(c);
+      if (InRanges(FoldAscii(c))) raw.Add(c);
     }
   }
 
   // c is an ASCII text character as it stands.
-  bool HoldsRaw(char16_t c) const { return (raw[c >> 6] >> (c & 63) & 1u) != 0; }
+  bool HoldsRaw(char16_t c) const { return raw.Has(c); }
 
   // c is a text character already folded to lower case.
-  [[gnu::always_inline]] bool Contains(char32_t c) const {
-    if (c < 128) return (ascii[c >> 6] >> (c & 63) & 1u) != 0;
-    return InRanges(c);
-  }
+  bool Contains(char32_t c) const { return c < 128 ? ascii.Has(c) : InRanges(c); }
 };
 
 enum class Kind { Empty, Char, Any, Set, Seq, Alt, Repeat, Capture, Not, End, BackRef };
@@ -482,7 +494,7 @@ struct Pattern::Program {
   // a match can begin with (as they stand in the text, either letter case).
   // Other start positions are passed over without running the machine.
   bool startFilter = false;
-  std::uint64_t startAscii[2] = {0, 0};
+  AsciiSet startAscii;
   bool startOther = false;  // some character beyond ASCII can begin a match
   // The start characters as one or two UTF-16 units (a letter in both
   // cases), which a vector scan finds; 0 when the set is larger.
@@ -522,7 +534,7 @@ bool BetterRuns(const Runs& a, const Runs& b) {
 Runs RequiredRuns(const Node& node) {
   switch (node.kind) {
     case Kind::Char:
-      if (node.ch >= 0x10000 || IsHighSurrogate(node.ch) || IsLowSurrogate(node.ch)) return {};
+      if (!OneUnit(node.ch)) return {};
       return {std::u16string(1, static_cast<char16_t>(node.ch))};
     case Kind::Capture:
       return RequiredRuns(*node.kids[0]);
@@ -588,8 +600,8 @@ void AddStartChar(Pattern::Program& p, char32_t c) {
     p.startOther = true;
     return;
   }
-  p.startAscii[c >> 6] |= std::uint64_t{1} << (c & 63);
-  if (c >= U'a' && c <= U'z') AddStartChar(p, c - (U'a' - U'A'));
+  p.startAscii.Add(c);
+  if (c >= U'a' && c <= U'z') p.startAscii.Add(c - (U'a' - U'A'));
 }
 
 // Adds the characters a match of the node can begin with; a node that can
@@ -601,16 +613,14 @@ void AddStartSet(Pattern::Program& p, const Node& node) {
       break;
     case Kind::Set: {
       const CharSet& set = p.sets[node.index];
-      for (char32_t c = 0; c < 128; ++c) {
-        if (set.Contains(FoldAscii(c))) p.startAscii[c >> 6] |= std::uint64_t{1} << (c & 63);
-      }
+      p.startAscii.AddFrom(set.raw);
       p.startOther = p.startOther || set.negate ||
                      std::any_of(set.ranges.begin(), set.ranges.end(), [](const auto& r) { return r.second >= 128; });
       break;
     }
     case Kind::Any:
     case Kind::BackRef:
-      p.startAscii[0] = p.startAscii[1] = ~std::uint64_t{0};
+      p.startAscii.AddAll();
       p.startOther = true;
       break;
     case Kind::Capture:
@@ -640,7 +650,7 @@ void PlanFilters(Pattern::Program& p, const Node& root) {
   AddStartSet(p, root);
   if (p.startOther) return;
   for (char16_t c = 0; c < 128; ++c) {
-    if ((p.startAscii[c >> 6] >> (c & 63) & 1u) == 0) continue;
+    if (!p.startAscii.Has(c)) continue;
     if (p.startUnitCount == 2) {
       p.startUnitCount = 0;
       return;
@@ -719,7 +729,7 @@ std::int32_t NextStart(const Pattern::Program& p, std::u16string_view text, std:
   for (std::int32_t pos = from; pos < n; ++pos) {
     const char16_t c = text[pos];
     if (c < 128) {
-      if ((p.startAscii[c >> 6] >> (c & 63) & 1u) != 0) return pos;
+      if (p.startAscii.Has(c)) return pos;
     } else if (p.startOther) {
       // Only a character start: never the second half of a pair.
       if (!(IsLowSurrogate(c) && pos > 0 && IsHighSurrogate(text[pos - 1]))) return pos;
@@ -752,8 +762,7 @@ class Compiler {
     }
     if (plain_) {
       for (std::uint32_t pc = 0; pc < Here(); ++pc) {
-        // A Star is followed by its test and at least a Match. Only a
-        // character that is one UTF-16 unit can be compared unit by unit.
+        // A Star is followed by its test and at least a Match.
         if (code_[pc].op != Op::Star) continue;
         const Inst& after = code_[pc + 2];
         if (after.op == Op::Lit) {
@@ -761,8 +770,7 @@ class Compiler {
           continue;
         }
         if (after.op != Op::Char) continue;
-        const std::uint32_t next = after.x;
-        if (next < 0x10000 && !IsHighSurrogate(next) && !IsLowSurrogate(next)) code_[pc].z = next + 1;
+        if (OneUnit(after.x)) code_[pc].z = after.x + 1;
       }
     } else {
       Plan();
@@ -799,7 +807,7 @@ class Compiler {
         for (std::size_t i = 0; i < n.kids.size();) {
           // In the plain program, characters side by side become one Lit.
           std::size_t j = i;
-          while (plain_ && j < n.kids.size() && OneUnit(*n.kids[j])) ++j;
+          while (plain_ && j < n.kids.size() && n.kids[j]->kind == Kind::Char && OneUnit(n.kids[j]->ch)) ++j;
           if (j - i >= 2) {
             std::u16string literal;
             for (; i < j; ++i) literal += static_cast<char16_t>(n.kids[i]->ch);
@@ -849,11 +857,6 @@ class Compiler {
         EmitRepeat(n);
         break;
     }
-  }
-
-  // A character that is one UTF-16 unit in any text that holds it.
-  static bool OneUnit(const Node& n) {
-    return n.kind == Kind::Char && n.ch < 0x10000 && !IsHighSurrogate(n.ch) && !IsLowSurrogate(n.ch);
   }
 
   void SetSplit(std::uint32_t at, std::uint32_t body, std::uint32_t out, bool greedy) {
@@ -1175,14 +1178,6 @@ class Searcher {
 
   bool exhausted() const { return exhausted_; }
 
- private:
-  void StartMemo() {
-    memo_ = true;
-    bits_.assign(2 * p_.denseCount * words_, 0);
-  }
-
- public:
-
   // The next character start after pos (pos < text length).
   std::int32_t Step(std::int32_t pos) const {
     std::int32_t len = 1;
@@ -1248,6 +1243,11 @@ class Searcher {
       if (stack_.back().kind == JobKind::Restore) caps_[stack_.back().pc] = stack_.back().pos;
       stack_.pop_back();
     }
+  }
+
+  void StartMemo() {
+    memo_ = true;
+    bits_.assign(2 * p_.denseCount * words_, 0);
   }
 
   // Whether the text at pos holds a character of the given kind (Char, Any
@@ -1358,31 +1358,32 @@ class Searcher {
           (memo_ ? exhausted_ : overBudget_) = true;
           return false;
         }
-        if (!memo_) {
-          // A plain backtracking step.
-        } else if (const std::int32_t row = p_.dense[pc]; row != kNoMemo) {
-          if (Test(Row(row, kSucceeded), pos)) {
-            Unwind(base);
-            CloseTrail(trailBase, true);
-            return true;
-          }
-          std::uint64_t* visited = Row(row, kVisited);
-          if (Test(visited, pos)) break;
-          Put(visited, pos);
-          if (sub) trail_.push_back({row, pos, trailKeys_.size()});
-        } else if (p_.keyed[pc] != kNoMemo) {
-          FillKey(pc, pos);
-          const Mark mark = keyedMemo_.Get(key_.data());
-          if (mark == kSucceeded) {
-            Unwind(base);
-            CloseTrail(trailBase, true);
-            return true;
-          }
-          if (mark == kVisited) break;
-          keyedMemo_.Set(key_.data(), kVisited);
-          if (sub) {
-            trail_.push_back({-1, pos, trailKeys_.size()});
-            trailKeys_.append(key_.begin(), key_.end());
+        // Plain backtracking remembers nothing.
+        if (memo_) {
+          if (const std::int32_t row = p_.dense[pc]; row != kNoMemo) {
+            if (Test(Row(row, kSucceeded), pos)) {
+              Unwind(base);
+              CloseTrail(trailBase, true);
+              return true;
+            }
+            std::uint64_t* visited = Row(row, kVisited);
+            if (Test(visited, pos)) break;
+            Put(visited, pos);
+            if (sub) trail_.push_back({row, pos, trailKeys_.size()});
+          } else if (p_.keyed[pc] != kNoMemo) {
+            FillKey(pc, pos);
+            const Mark mark = keyedMemo_.Get(key_.data());
+            if (mark == kSucceeded) {
+              Unwind(base);
+              CloseTrail(trailBase, true);
+              return true;
+            }
+            if (mark == kVisited) break;
+            keyedMemo_.Set(key_.data(), kVisited);
+            if (sub) {
+              trail_.push_back({-1, pos, trailKeys_.size()});
+              trailKeys_.append(key_.begin(), key_.end());
+            }
           }
         }
         const Inst& in = code[pc];
@@ -1424,8 +1425,7 @@ class Searcher {
             }
             const std::int32_t least = pos;
             if (in.x == 1) {
-              std::int32_t most = least;
-              most = SweepEnd(item, least);
+              const std::int32_t most = SweepEnd(item, least);
               steps_ += static_cast<std::uint64_t>(most - least);
               pos = HoldsNext(in, most) ? most : PreviousStart(in, most, least);
               if (pos > least) stack_.push_back({JobKind::Greedy, pc, pos, static_cast<std::size_t>(least)});
